@@ -1,0 +1,28 @@
+// The install engine.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "run/run.h"
+
+bool RunInstall(Run& run, os::Window owner);
+bool PathExists(Run& run, const char* path);
+bool MakeDirectory(Run& run, const char* path);
+
+bool PlaceFile(Run& run, os::Window owner, std::size_t index, std::uint32_t& position);
+
+// Registration of placed files.
+void AddSharedReference(Run& run, const char* path);
+bool RegisterComponent(Run& run, os::Window owner, const char* path, bool byRun);
+// Runs "program arguments" hidden and waits; the exit code, or -1.
+std::int32_t RunAndWait(Run& run, const char* program, const char* arguments);
+void RegisterAppPath(Run& run, const char* path, const char* fileName);
+void RegisterRunService95(Run& run, const char* path, const char* serviceName);
+
+// Registry keys and values of the installation information.
+extern const char* const RootNames[8];
+const char* RootName(std::uint32_t root);
+bool CreateRegistryKeys(Run& run, os::Window owner);
+bool SetRegistryValues(Run& run, os::Window owner);
+void CloseRegistryKeys(Run& run);

@@ -1,0 +1,12 @@
+// The installation log InstLog.txt (install mode only).
+#pragma once
+
+#include <cstdint>
+
+#include "run/run.h"
+
+void OpenInstallLog(Run& run, os::Window dialog);
+void LogLine(Run& run, const char* label, const char* text);
+void LogNumber(Run& run, const char* label, std::int32_t number);
+void LogText(Run& run, const char* text);
+void CloseInstallLog(Run& run, bool success);

@@ -1,0 +1,59 @@
+// Finding, reading and checking the installation information of a package,
+// and resolving its records to paths.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "run/run.h"
+
+// Error numbers of "Error %i in installation info.". 1, 2, 4, 5, 6, 8 and 9
+// are the record-size checks; the others refuse data that would otherwise be
+// read out of bounds.
+enum InfoError : int {
+    BadHeaderSize = 1,
+    BadFileRecord = 2,
+    BadDirRecord = 4,
+    BadGroupRecord = 5,
+    BadItemRecord = 6,
+    BadRegKeyRecord = 8,
+    BadRegValueRecord = 9,
+    UnterminatedText = 10,  // a text field without a NUL inside its array
+    BadReference = 11,      // a record number outside its table, or a bad root
+    PathTooLong = 12,       // a resolved path that does not fit 259 characters
+    BadCount = 13,          // a table too large to be held or read
+};
+
+bool OpenPackage(Run& run, const char* path);
+bool FindInfoMarker(Run& run);
+bool ReadInstallInfo(Run& run);
+void Unscramble(unsigned char* buffer, long length);
+// Install mode: refuses a package shorter than its information plus the
+// stored data of every file ("Couldn't read installation info.").
+bool CheckPackageLength(Run& run);
+// Refuses record numbers outside their tables and unterminated texts.
+bool CheckReferences(Run& run);
+// Once the destination is known: refuses any record path over 259 characters.
+bool CheckPaths(Run& run);
+
+// Path resolution into a 260-byte buffer. Returns the length written, or 0
+// (and an empty text) when the path would not fit.
+std::size_t DirPath(const Run& run, std::size_t index, char* out);
+std::size_t FilePath(const Run& run, std::size_t index, char* out);
+void TrimTrailingBackslash(char* text);
+// Any output may be null. drive: 3 bytes; directory, base, extension: 256.
+void SplitPath(const char* path, char* drive, char* directory, char* base, char* extension);
+
+// Record applicability.
+template <typename Record>
+bool ExcludedOnPlatform(const Run& run, const Record& r) {
+    return (r.NotOnWindows95 && run.IsWindows95) || (r.NotOnWindowsNT && run.IsWindowsNT);
+}
+template <typename Record>
+bool AppliesAtInstall(const Run& run, const Record& r) {
+    return !r.SkipAtInstall && !ExcludedOnPlatform(run, r);
+}
+template <typename Record>
+bool LeftAtUninstall(const Run& run, const Record& r) {
+    return r.KeepAtUninstall || ExcludedOnPlatform(run, r);
+}

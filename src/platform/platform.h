@@ -1,0 +1,363 @@
+// The one interface between the engine and the operating system.
+//
+// Every operation the installer needs from Windows is declared here, kept
+// close to the Win32 call it stands for: same arguments, same results, same
+// error codes. The Win32 backend (src/platform/win32) passes each call
+// straight through; the simulated backend (src/platform/sim) models a whole
+// Windows machine for the host tests and can make any call fail.
+//
+// Nothing in the engine includes <windows.h>; it uses the types and
+// constants below instead.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace os {
+
+// ---- Handles -------------------------------------------------------------
+// Plain integers so that both backends can hold whatever they need in them.
+using FileHandle = std::intptr_t;  // _lopen/_lcreat/CreateFileA handle
+using RegKey = std::uintptr_t;     // HKEY; the predefined roots are 0x80000000..6
+using Window = std::uintptr_t;     // HWND; 0 = none
+using DeviceContext = std::uintptr_t;  // HDC; 0 = none
+using FindHandle = std::uintptr_t;     // FindFirstFileA; InvalidFind on failure
+using ScHandle = std::uintptr_t;       // SC_HANDLE; 0 on failure
+using ProcessHandle = std::uintptr_t;  // process handle; 0 on failure
+using LibraryHandle = std::uintptr_t;  // HMODULE; 0 on failure
+using EntryPoint = std::uintptr_t;     // FARPROC; 0 when not exported
+using DdeConversation = std::uintptr_t;  // HCONV; 0 on failure
+
+constexpr FileHandle InvalidFile = -1;  // HFILE_ERROR / INVALID_HANDLE_VALUE
+constexpr FindHandle InvalidFind = ~static_cast<FindHandle>(0);
+
+// ---- Files ---------------------------------------------------------------
+constexpr int OF_READ = 0x0000;
+constexpr int OF_WRITE = 0x0001;
+constexpr int OF_READWRITE = 0x0002;
+constexpr int OF_SHARE_EXCLUSIVE = 0x0010;
+constexpr int OF_SHARE_DENY_WRITE = 0x0020;
+constexpr int OF_CREATE = 0x1000;
+
+constexpr int SEEK_FROM_BEGIN = 0;  // FILE_BEGIN
+constexpr int SEEK_FROM_CURRENT = 1;
+constexpr int SEEK_FROM_END = 2;
+
+constexpr std::uint32_t GENERIC_READ = 0x80000000u;
+constexpr std::uint32_t GENERIC_WRITE = 0x40000000u;
+constexpr std::uint32_t FILE_SHARE_READ = 1;
+constexpr std::uint32_t FILE_SHARE_WRITE = 2;
+constexpr std::uint32_t CREATE_ALWAYS = 2;
+constexpr std::uint32_t OPEN_EXISTING = 3;
+constexpr std::uint32_t FILE_FLAG_SEQUENTIAL_SCAN = 0x08000000u;
+
+constexpr std::uint32_t FILE_ATTRIBUTE_READONLY = 0x01;
+constexpr std::uint32_t FILE_ATTRIBUTE_HIDDEN = 0x02;
+constexpr std::uint32_t FILE_ATTRIBUTE_SYSTEM = 0x04;
+constexpr std::uint32_t FILE_ATTRIBUTE_DIRECTORY = 0x10;
+constexpr std::uint32_t FILE_ATTRIBUTE_ARCHIVE = 0x20;
+constexpr std::uint32_t FILE_ATTRIBUTE_NORMAL = 0x80;
+constexpr std::uint32_t INVALID_FILE_ATTRIBUTES = 0xFFFFFFFFu;
+
+constexpr std::uint32_t MOVEFILE_REPLACE_EXISTING = 1;
+constexpr std::uint32_t MOVEFILE_DELAY_UNTIL_REBOOT = 4;
+
+// System error codes the engine and the tests meet.
+constexpr std::uint32_t ERROR_FILE_NOT_FOUND = 2;
+constexpr std::uint32_t ERROR_PATH_NOT_FOUND = 3;
+constexpr std::uint32_t ERROR_ACCESS_DENIED = 5;
+constexpr std::uint32_t ERROR_NOT_ENOUGH_MEMORY = 8;
+constexpr std::uint32_t ERROR_NO_MORE_FILES = 18;
+constexpr std::uint32_t ERROR_SHARING_VIOLATION = 32;
+constexpr std::uint32_t ERROR_HANDLE_DISK_FULL = 39;
+constexpr std::uint32_t ERROR_ALREADY_EXISTS = 183;
+constexpr std::uint32_t ERROR_SERVICE_DOES_NOT_EXIST = 1060;
+constexpr std::uint32_t ERROR_SERVICE_NOT_ACTIVE = 1062;
+constexpr std::uint32_t ERROR_SERVICE_EXISTS = 1073;
+constexpr std::uint32_t ERROR_RESOURCE_TYPE_NOT_FOUND = 1813;
+
+struct FileTime {
+    std::uint32_t Low;
+    std::uint32_t High;
+};
+
+struct FindData {
+    std::uint32_t Attributes;
+    char Name[260];
+};
+
+// ---- Registry ------------------------------------------------------------
+constexpr RegKey HKEY_CLASSES_ROOT = 0x80000000u;
+constexpr RegKey HKEY_CURRENT_USER = 0x80000001u;
+constexpr RegKey HKEY_LOCAL_MACHINE = 0x80000002u;
+constexpr RegKey HKEY_USERS = 0x80000003u;
+
+constexpr std::uint32_t KEY_QUERY_VALUE = 0x0001;
+constexpr std::uint32_t KEY_SET_VALUE = 0x0002;
+constexpr std::uint32_t KEY_ALL_ACCESS = 0xF003F;
+constexpr std::uint32_t REG_SZ = 1;
+constexpr std::uint32_t REG_DWORD = 4;
+constexpr long ERROR_SUCCESS = 0;
+
+// ---- Services ------------------------------------------------------------
+constexpr std::uint32_t SC_MANAGER_ALL_ACCESS = 0xF003F;
+constexpr std::uint32_t SERVICE_ALL_ACCESS = 0xF01FF;
+constexpr std::uint32_t SERVICE_QUERY_STATUS = 0x0004;
+constexpr std::uint32_t SERVICE_WIN32_OWN_PROCESS = 0x10;
+constexpr std::uint32_t SERVICE_AUTO_START = 2;
+constexpr std::uint32_t SERVICE_DEMAND_START = 3;
+constexpr std::uint32_t SERVICE_ERROR_NORMAL = 1;
+constexpr std::uint32_t SERVICE_CONTROL_STOP = 1;
+constexpr std::uint32_t SERVICE_STOPPED = 1;
+constexpr std::uint32_t SERVICE_START_PENDING = 2;
+constexpr std::uint32_t SERVICE_STOP_PENDING = 3;
+constexpr std::uint32_t SERVICE_RUNNING = 4;
+constexpr std::uint32_t SERVICE_PAUSED = 7;
+
+// ---- DDE -----------------------------------------------------------------
+constexpr std::uint32_t DMLERR_NO_ERROR = 0;
+constexpr std::uint32_t DMLERR_EXECACKTIMEOUT = 0x4005;
+constexpr std::uint32_t DMLERR_NO_CONV_ESTABLISHED = 0x400A;
+constexpr std::uint32_t DMLERR_NOTPROCESSED = 0x4009;
+constexpr std::uint32_t DMLERR_SYS_ERROR = 0x400F;
+
+// ---- User interface ------------------------------------------------------
+constexpr unsigned WM_DESTROY = 0x0002;
+constexpr unsigned WM_PAINT = 0x000F;
+constexpr unsigned WM_SETCURSOR = 0x0020;
+constexpr unsigned WM_INITDIALOG = 0x0110;
+constexpr unsigned WM_COMMAND = 0x0111;
+constexpr unsigned RunWorkMessage = 0x0400 + 1024;  // WM_USER + 1024 = 2048
+
+constexpr int IDOK = 1;
+constexpr int IDCANCEL = 2;
+constexpr int IDYES = 6;
+constexpr int IDNO = 7;
+constexpr int IDHELP = 9;
+
+constexpr unsigned MB_OK = 0x00;
+constexpr unsigned MB_YESNO = 0x04;
+constexpr unsigned MB_ICONERROR = 0x10;
+constexpr unsigned MB_ICONQUESTION = 0x20;
+constexpr unsigned MB_ICONINFORMATION = 0x40;
+constexpr unsigned MB_DEFBUTTON2 = 0x100;
+
+constexpr int VK_LBUTTON = 0x01;
+constexpr int VK_ESCAPE = 0x1B;
+
+constexpr int MainDialogId = 128;
+constexpr int ProgressDialogId = 129;
+constexpr int MainIconId = 256;
+constexpr int UninstallSmallIconId = 257;
+constexpr int InstallSmallIconId = 258;
+
+struct Rect {
+    int left;
+    int top;
+    int right;
+    int bottom;
+};
+
+struct Point {
+    int x;
+    int y;
+};
+
+// A dialog procedure of the engine. The backend calls it for every message
+// of a dialog opened with DialogBox; the result is the procedure's BOOL.
+using DialogProc = std::intptr_t (*)(void* context, Window dialog, unsigned message,
+                                     std::uintptr_t wParam, std::intptr_t lParam);
+
+// ---- System --------------------------------------------------------------
+constexpr std::uint32_t VER_PLATFORM_WIN32s = 0;
+constexpr std::uint32_t VER_PLATFORM_WIN32_WINDOWS = 1;
+constexpr std::uint32_t VER_PLATFORM_WIN32_NT = 2;
+constexpr std::uint32_t STILL_ACTIVE = 259;
+constexpr unsigned HELP_CONTEXT = 1;
+constexpr unsigned EWX_REBOOT = 2;
+constexpr int SW_HIDE = 0;
+constexpr int SW_SHOWNORMAL = 1;
+constexpr int SW_SHOWNA = 8;
+
+struct VersionInfo {
+    std::uint32_t Major;
+    std::uint32_t Minor;
+    std::uint32_t Build;
+    std::uint32_t PlatformId;
+};
+
+// Every operating-system operation of the engine. Results follow the Win32
+// call named in the comment: a failing call returns what that call returns on
+// failure and leaves its code for GetLastError.
+class Platform {
+public:
+    virtual ~Platform() = default;
+
+    // Memory: GlobalAlloc(GPTR) and GlobalFree. Returns null when no memory.
+    virtual void* Alloc(std::size_t size) = 0;
+    virtual void Free(void* block) = 0;
+    virtual std::uint32_t GetLastError() = 0;
+
+    // Handle-based files: _lopen, _lcreat, _hread, _hwrite, _llseek, _lclose.
+    // Read and Write return the count moved or -1; Seek the new position or -1.
+    virtual FileHandle LOpen(const char* path, int mode) = 0;
+    virtual FileHandle LCreat(const char* path, int attributes) = 0;
+    virtual long HRead(FileHandle file, void* buffer, long count) = 0;
+    virtual long HWrite(FileHandle file, const void* buffer, long count) = 0;
+    virtual long LSeek(FileHandle file, long offset, int origin) = 0;
+    virtual int LClose(FileHandle file) = 0;
+    // CreateFileA, for explicit sharing and file times. InvalidFile on failure.
+    virtual FileHandle CreateFile(const char* path, std::uint32_t access, std::uint32_t share,
+                                  std::uint32_t disposition, std::uint32_t flags) = 0;
+    virtual bool GetFileTime(FileHandle file, FileTime* creation, FileTime* access,
+                             FileTime* write) = 0;
+    virtual bool SetFileTime(FileHandle file, const FileTime* creation, const FileTime* access,
+                             const FileTime* write) = 0;
+    virtual bool SetEndOfFile(FileHandle file) = 0;
+    virtual bool CloseHandle(FileHandle file) = 0;
+
+    // Names: attributes, deletion, directories, search.
+    virtual std::uint32_t GetFileAttributes(const char* path) = 0;
+    virtual bool SetFileAttributes(const char* path, std::uint32_t attributes) = 0;
+    virtual bool DeleteFile(const char* path) = 0;
+    // CreateDirectoryA with a 12-byte security record: no descriptor, inheritable.
+    virtual bool CreateDirectory(const char* path) = 0;
+    virtual bool RemoveDirectory(const char* path) = 0;
+    virtual FindHandle FindFirstFile(const char* pattern, FindData* data) = 0;
+    virtual bool FindNextFile(FindHandle search, FindData* data) = 0;
+    virtual bool FindClose(FindHandle search) = 0;
+    virtual bool MoveFileEx(const char* from, const char* to, std::uint32_t flags) = 0;
+    virtual bool SetCurrentDirectory(const char* path) = 0;
+
+    // Drives and special directories.
+    virtual bool GetDiskFreeSpace(const char* root, std::uint32_t* sectorsPerCluster,
+                                  std::uint32_t* bytesPerSector, std::uint32_t* freeClusters,
+                                  std::uint32_t* totalClusters) = 0;
+    virtual unsigned GetDriveType(const char* root) = 0;
+    // These three return the length copied, 0 on failure (as the Win32 calls).
+    virtual unsigned GetWindowsDirectory(char* buffer, unsigned size) = 0;
+    virtual unsigned GetSystemDirectory(char* buffer, unsigned size) = 0;
+    virtual unsigned GetTempPath(unsigned size, char* buffer) = 0;
+    // GetTempFileNameA with unique 0: creates the file; returns its number or 0.
+    virtual unsigned GetTempFileName(const char* directory, const char* prefix, char* out) = 0;
+    virtual unsigned GetShortPathName(const char* path, char* out, unsigned size) = 0;
+    virtual bool WritePrivateProfileString(const char* section, const char* key,
+                                           const char* value, const char* file) = 0;
+
+    // Registry. Results are Win32 status codes, ERROR_SUCCESS (0) on success.
+    virtual long RegOpenKeyEx(RegKey root, const char* subKey, std::uint32_t access,
+                              RegKey* result) = 0;
+    virtual long RegCreateKeyEx(RegKey root, const char* subKey, std::uint32_t access,
+                                RegKey* result) = 0;
+    virtual long RegQueryValueEx(RegKey key, const char* name, std::uint32_t* type, void* data,
+                                 std::uint32_t* size) = 0;
+    virtual long RegSetValueEx(RegKey key, const char* name, std::uint32_t type, const void* data,
+                               std::uint32_t size) = 0;
+    virtual long RegDeleteValue(RegKey key, const char* name) = 0;
+    virtual long RegDeleteKey(RegKey root, const char* subKey) = 0;
+    virtual long RegCloseKey(RegKey key) = 0;
+
+    // Service Control Manager. Handles are 0 on failure.
+    virtual ScHandle OpenSCManager(std::uint32_t access) = 0;
+    virtual ScHandle CreateService(ScHandle manager, const char* name, const char* displayName,
+                                   std::uint32_t access, std::uint32_t serviceType,
+                                   std::uint32_t startType, std::uint32_t errorControl,
+                                   const char* binaryPath, const char* dependencies) = 0;
+    virtual ScHandle OpenService(ScHandle manager, const char* name, std::uint32_t access) = 0;
+    virtual bool StartService(ScHandle service) = 0;
+    virtual bool ControlService(ScHandle service, std::uint32_t control) = 0;
+    // QueryServiceStatus; the current state goes to *state.
+    virtual bool QueryServiceStatus(ScHandle service, std::uint32_t* state) = 0;
+    virtual bool DeleteService(ScHandle service) = 0;
+    virtual bool CloseServiceHandle(ScHandle handle) = 0;
+
+    // The program-manager DDE conversation. DdeInitialize returns a DMLERR code.
+    virtual unsigned DdeInitialize(std::uint32_t* instance) = 0;
+    virtual bool DdeUninitialize(std::uint32_t instance) = 0;
+    // DdeConnect with service and topic both named `service` (CP_WINANSI).
+    virtual DdeConversation DdeConnect(std::uint32_t instance, const char* service) = 0;
+    virtual bool DdeDisconnect(DdeConversation conversation) = 0;
+    // DdeClientTransaction, XTYP_EXECUTE, CF_TEXT; data includes the NUL.
+    virtual bool DdeExecute(DdeConversation conversation, const void* data, std::uint32_t size,
+                            std::uint32_t timeoutMs) = 0;
+    virtual unsigned DdeGetLastError(std::uint32_t instance) = 0;
+
+    // User interface.
+    virtual int MessageBox(Window owner, const char* text, const char* caption,
+                           unsigned type) = 0;
+    // DialogBoxParamA of template `id`; returns the EndDialog result or -1.
+    virtual std::intptr_t DialogBox(int id, Window owner, DialogProc proc, void* context) = 0;
+    virtual bool EndDialog(Window dialog, std::intptr_t result) = 0;
+    virtual bool PostMessage(Window window, unsigned message, std::uintptr_t wParam,
+                             std::intptr_t lParam) = 0;
+    // SendMessageA of WM_COMMAND(IDCANCEL, BN_CLICKED) from the dialog's Cancel button.
+    virtual void SendCancelCommand(Window dialog) = 0;
+    virtual std::intptr_t SetItemText(Window dialog, int item, const char* text) = 0;
+    // WM_GETTEXT with a buffer of `size` characters; returns the length or -1.
+    virtual std::intptr_t GetItemText(Window dialog, int item, char* buffer, int size) = 0;
+    virtual void LimitItemText(Window dialog, int item, int count) = 0;
+    virtual void SelectItemText(Window dialog, int item, int from, int to) = 0;
+    virtual void FocusItem(Window dialog, int item) = 0;
+    virtual void MessageBeep(unsigned type) = 0;
+    virtual void SetWindowText(Window window, const char* text) = 0;
+    virtual void SetSmallIcon(Window window, int iconId) = 0;
+    virtual bool GetDesktopRect(Rect* rect) = 0;
+    virtual bool GetClientRect(Window window, Rect* rect) = 0;
+    // SetWindowPos with SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE.
+    virtual void MoveWindow(Window window, int x, int y) = 0;
+    virtual void ShowWindow(Window window, int command) = 0;
+    // Screen rectangle of a dialog item, converted to the dialog's client
+    // coordinates when `clientOf` is not 0. False when the item does not exist.
+    virtual bool GetItemRect(Window dialog, int item, bool clientCoordinates, Rect* rect) = 0;
+    virtual void SetWaitCursor() = 0;
+    virtual void PeekMessage() = 0;
+    virtual short GetAsyncKeyState(int key) = 0;
+    virtual bool GetCursorPos(Point* point) = 0;
+    // Painting of the progress bar: BeginPaint/EndPaint and GetDC/ReleaseDC.
+    virtual DeviceContext BeginPaint(Window window) = 0;
+    virtual void EndPaint(Window window, DeviceContext dc) = 0;
+    virtual DeviceContext GetDC(Window window) = 0;
+    virtual void ReleaseDC(Window window, DeviceContext dc) = 0;
+    // Yellow from filled.left to filled.right, white from filled.right to
+    // text.right, then `percent` centred in navy inside `text`.
+    virtual void PaintProgress(DeviceContext dc, const Rect& filled, const Rect& text,
+                               const char* percent) = 0;
+
+    // Processes, modules, libraries.
+    virtual bool GetVersionEx(VersionInfo* info) = 0;
+    virtual unsigned GetModuleFileName(char* buffer, unsigned size) = 0;
+    virtual bool GetModuleHandle(const char* name) = 0;
+    virtual LibraryHandle LoadLibrary(const char* path) = 0;
+    virtual EntryPoint GetProcAddress(LibraryHandle library, const char* name) = 0;
+    // Calls an entry point that takes no arguments and returns a 32-bit status.
+    virtual std::int32_t CallEntryPoint(EntryPoint entry) = 0;
+    virtual bool FreeLibrary(LibraryHandle library) = 0;
+    // CreateProcessA with no application name and the given command line,
+    // STARTF_USESHOWWINDOW with `show`; 0 on failure.
+    virtual ProcessHandle CreateProcess(const char* commandLine, int show,
+                                        std::uint32_t creationFlags) = 0;
+    virtual bool GetExitCodeProcess(ProcessHandle process, std::uint32_t* code) = 0;
+    virtual bool CloseProcess(ProcessHandle process) = 0;
+    virtual void Sleep(std::uint32_t milliseconds) = 0;
+
+    // Version resources: GetFileVersionInfoSizeA, GetFileVersionInfoA and
+    // VerQueryValueA of "\" giving dwFileVersionMS/LS.
+    virtual std::uint32_t GetFileVersionInfoSize(const char* path) = 0;
+    virtual bool GetFileVersionInfo(const char* path, std::uint32_t size, void* data) = 0;
+    virtual bool QueryFileVersion(const void* data, std::uint32_t* versionMS,
+                                  std::uint32_t* versionLS) = 0;
+
+    // SZDD expansion: LZOpenFileA (read or OF_CREATE), LZCopy, LZClose.
+    // Negative results are errors.
+    virtual int LZOpenFile(const char* path, int mode) = 0;
+    virtual long LZCopy(int source, int target) = 0;
+    virtual void LZClose(int handle) = 0;
+
+    // Completion.
+    virtual void ShellExecute(const char* file, const char* parameters, const char* directory,
+                              int show) = 0;
+    virtual void WinHelp(const char* path, unsigned command, std::uint32_t data) = 0;
+    virtual void ExitWindowsEx(unsigned flags) = 0;
+};
+
+}  // namespace os

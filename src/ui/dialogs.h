@@ -1,0 +1,26 @@
+// The main dialog (resource 128) and the progress dialog (resource 129).
+// Their logic is here; the window mechanics are the platform's.
+#pragma once
+
+#include <cstdint>
+
+#include "run/run.h"
+
+// Opens the main dialog modally: 1 accepted, 0 cancelled, -1 not opened.
+std::intptr_t MainDialog(Run& run);
+std::intptr_t MainDialogProc(void* context, os::Window dialog, unsigned message,
+                             std::uintptr_t wParam, std::intptr_t lParam);
+bool ValidateDestination(Run& run, os::Window dialog);
+void ReportFieldError(Run& run, os::Window dialog, int item, const char* text);
+
+// Opens the progress dialog modally; its work run does the installation or
+// the uninstallation. 1 success, 0 failure or cancel, -1 not opened.
+std::intptr_t ProgressDialog(Run& run);
+std::intptr_t ProgressDialogProc(void* context, os::Window dialog, unsigned message,
+                                 std::uintptr_t wParam, std::intptr_t lParam);
+// The work run of the progress dialog (its RunWorkMessage handler).
+void RunWork(Run& run, os::Window dialog);
+// The Cancel command: asks, and on Yes sets AbortRequested and ends the dialog.
+void CancelCommand(Run& run, os::Window dialog);
+// Turns a held mouse button on Cancel or a held Escape into the Cancel command.
+bool PollCancel(Run& run);

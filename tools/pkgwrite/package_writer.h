@@ -1,0 +1,62 @@
+// Writes packages: stub, marker, scrambled header and tables, file data.
+// Every field can be set by hand, so tests can make damaged packages on
+// purpose; the counts and record sizes are filled in unless told otherwise.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "package/records.h"
+
+namespace pkg {
+
+using Bytes = std::vector<std::uint8_t>;
+
+struct PackageContents {
+    Bytes stub;             // everything before the marker
+    InstallHeader header{};  // Marker and HeaderSize are filled in unless keepHeaderSize
+    std::vector<FileRecord> files;
+    std::vector<Bytes> fileData;  // stored bytes per file record, in table order
+    std::vector<DirRecord> dirs;
+    std::vector<GroupRecord> groups;
+    std::vector<ItemRecord> items;
+    std::vector<RegKeyRecord> regKeys;
+    std::vector<RegValueRecord> regValues;
+    bool keepCounts = false;       // write header counts as given
+    bool keepRecordSizes = false;  // write RecordSize fields as given
+    bool keepStoredSizes = false;  // keep FileRecord.StoredSize as given
+    bool keepHeaderSize = false;
+    Bytes trailing;                // bytes after the file data (none normally)
+};
+
+// The complete package file.
+Bytes WritePackage(const PackageContents& contents);
+// stored byte i = plain byte i + (i mod 256)
+void Scramble(std::uint8_t* data, std::size_t size);
+
+// Records with their sizes set and every other field zero.
+InstallHeader NewHeader();
+FileRecord NewFileRecord();
+DirRecord NewDirRecord();
+GroupRecord NewGroupRecord();
+ItemRecord NewItemRecord();
+RegKeyRecord NewRegKeyRecord();
+RegValueRecord NewRegValueRecord();
+
+// Copies a text into a fixed array; false (and nothing copied) when it does
+// not fit with its NUL.
+template <std::size_t N>
+bool SetText(char (&field)[N], const std::string& text) {
+    if (text.size() + 1 > N) return false;
+    for (std::size_t i = 0; i < N; ++i) field[i] = i < text.size() ? text[i] : '\0';
+    return true;
+}
+
+// Reads a package back (for the inspector and round-trip tests). False with
+// a reason when the package is not one the stub would read.
+bool ReadPackage(const Bytes& file, PackageContents& out, std::size_t& infoOffset,
+                 std::string& error);
+
+}  // namespace pkg
