@@ -26,3 +26,6 @@ const char* RootName(std::uint32_t root);
 bool CreateRegistryKeys(Run& run, os::Window owner);
 bool SetRegistryValues(Run& run, os::Window owner);
 void CloseRegistryKeys(Run& run);
+// Closes every key still open and releases run.KeyHandles; the final
+// clean-up calls it on every way out.
+void ReleaseRegistryKeys(Run& run);
