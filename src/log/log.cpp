@@ -1,0 +1,65 @@
+// The installation log InstLog.txt: plain lines of label and text, written
+// one write per line, install mode only.
+#include "log/log.h"
+
+#include <cstring>
+
+#include "ui/boxes.h"
+#include "ui/format.h"
+#include "ui/messages.h"
+
+void OpenInstallLog(Run& run, os::Window dialog) {
+    if (run.Header == nullptr || run.Header->CreateLog == 0) return;
+    char path[PathSize];
+    FormatText(path, sizeof path, "%s\\%s", run.DestinationDir, "InstLog.txt");
+    os::FileHandle file = run.os.LCreat(path, 0);
+    if (file == os::InvalidFile) {
+        // Not an error: the installation goes on without a log.
+        ShowMessage(run, dialog, Msg(MessageId::CouldntCreateLogFile));
+        return;
+    }
+    run.LogFile = file;
+    std::size_t length = std::strlen(path);
+    // Without memory for the copy the log is still written; only its
+    // deletion at the end is skipped.
+    char* copy = static_cast<char*>(run.os.Alloc(length + 1));
+    if (copy != nullptr) {
+        std::memcpy(copy, path, length);
+        run.LogFilePath = copy;
+    }
+    LogLine(run, "Created logfile: ", path);
+}
+
+void LogLine(Run& run, const char* label, const char* text) {
+    if (run.UninstallMode || run.LogFile == os::InvalidFile) return;
+    char line[LogLineSize];
+    std::size_t length = FormatText(line, sizeof line, "%s%s\r\n", label, text);
+    // Write failures are ignored: the run never stops because of its log.
+    run.os.HWrite(run.LogFile, line, static_cast<long>(length));
+}
+
+void LogNumber(Run& run, const char* label, std::int32_t number) {
+    char text[16];
+    FormatText(text, sizeof text, "%i", number);
+    LogLine(run, label, text);
+}
+
+void LogText(Run& run, const char* text) {
+    LogLine(run, Msg(MessageId::Empty), text);
+}
+
+void CloseInstallLog(Run& run, bool success) {
+    if (run.LogFile != os::InvalidFile) {
+        // Writing zero bytes ends the file at the current position.
+        run.os.HWrite(run.LogFile, "", 0);
+        run.os.LClose(run.LogFile);
+        run.LogFile = os::InvalidFile;
+        if (success && run.Header != nullptr && run.Header->DeleteLogOnSuccess != 0 &&
+            run.LogFilePath != nullptr)
+            run.os.DeleteFile(run.LogFilePath);
+    }
+    if (run.LogFilePath != nullptr) {
+        run.os.Free(run.LogFilePath);
+        run.LogFilePath = nullptr;
+    }
+}

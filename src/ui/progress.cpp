@@ -1,0 +1,58 @@
+// The progress bar and the two status lines of the progress dialog.
+#include "ui/progress.h"
+
+#include "ui/format.h"
+#include "ui/messages.h"
+
+ProgressPicture ComputeProgress(const os::Rect* frame, std::uint32_t windowsMajor,
+                                std::uint32_t position, std::uint32_t total) {
+    ProgressPicture picture{};
+    os::Rect r = frame != nullptr ? *frame : os::Rect{0, 0, 100, 100};
+    // Step inside the frame's line; the sunken frame of version 4 and above
+    // takes one more pixel on every side.
+    r.left += 1;
+    r.top += 1;
+    if (windowsMajor >= 4) {
+        r.left += 1;
+        r.top += 1;
+        r.right -= 1;
+        r.bottom -= 1;
+    }
+    picture.Text = r;
+    // The product of a 32-bit position and 100 needs more than 32 bits.
+    std::uint32_t percent =
+        total == 0 ? 0
+                   : static_cast<std::uint32_t>(static_cast<std::uint64_t>(position) * 100u / total);
+    FormatText(picture.Percent, sizeof picture.Percent, "%i%%", static_cast<int>(percent));
+    std::int64_t width = static_cast<std::int64_t>(r.right) - r.left;
+    r.right = static_cast<int>(r.left + width * static_cast<std::int64_t>(percent) / 100);
+    picture.Filled = r;
+    return picture;
+}
+
+void DrawProgress(Run& run, os::Window dialog, os::DeviceContext dc, std::uint32_t position) {
+    if (run.ProgressTotal == 0) return;
+    if (position == 0) position = run.ProgressPosition;
+    os::Rect frame{};
+    bool haveFrame = run.os.GetItemRect(dialog, ProgressFrameItem, true, &frame);
+    ProgressPicture picture =
+        ComputeProgress(haveFrame ? &frame : nullptr, run.WindowsMajor, position, run.ProgressTotal);
+    os::DeviceContext target = dc;
+    if (target == 0) target = run.os.GetDC(dialog);
+    run.os.PaintProgress(target, picture.Filled, picture.Text, picture.Percent);
+    if (dc == 0) run.os.ReleaseDC(dialog, target);
+    run.ProgressPosition = position;
+}
+
+void SetStatusLabel(Run& run, const char* text) {
+    if (run.ProgressWindow == 0) return;
+    if (text == nullptr)
+        text = Msg(run.UninstallMode ? MessageId::Uninstalling : MessageId::Installing);
+    run.os.SetItemText(run.ProgressWindow, StatusLabelItem, text);
+}
+
+void SetStatusDetail(Run& run, const char* text) {
+    if (run.ProgressWindow == 0) return;
+    run.os.SetItemText(run.ProgressWindow, StatusDetailItem,
+                       text != nullptr ? text : Msg(MessageId::Empty));
+}
