@@ -1,10 +1,65 @@
-// Deletes the files that lie directly in one directory.
+// RemoveDirectoryFiles: deletes the files that lie directly in one directory.
+#include <cstring>
+
+#include "ui/format.h"
+#include "ui/progress.h"
 #include "uninstall/uninstall.h"
 
+namespace {
+
+char LowerAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+}  // namespace
+
+bool SameNameNoCase(const char* a, const char* b) {
+    for (;; ++a, ++b) {
+        if (LowerAscii(*a) != LowerAscii(*b)) return false;
+        if (*a == '\0') return true;
+    }
+}
+
+// The search starts over after every deletion, so an entry that stays (a
+// subdirectory, the spared uninstaller, a file in use) is met again; the work
+// ends after a pass that deletes nothing.
 void RemoveDirectoryFiles(Run& run, os::Window owner, const char* directory,
                           bool spareUninstaller) {
-    (void)run;
     (void)owner;
-    (void)directory;
-    (void)spareUninstaller;
+    const std::size_t directoryLength = std::strlen(directory);
+    // "%s\*.*" must fit 259 characters; a longer pattern is not built.
+    if (directoryLength + 4 >= PathSize) return;
+    char pattern[PathSize];
+    FormatText(pattern, sizeof pattern, "%s\\*.*", directory);
+
+    char uninstallerName[sizeof run.Header->UninstallerName];
+    CopyText(uninstallerName, sizeof uninstallerName, run.Header->UninstallerName,
+             sizeof run.Header->UninstallerName);
+
+    os::FindData entry;
+    os::FindHandle search = run.os.FindFirstFile(pattern, &entry);
+    if (search == os::InvalidFind) return;
+    for (;;) {
+        bool deleted = false;
+        const std::size_t nameLength = FieldLength(entry.Name, sizeof entry.Name);
+        // Directories (".", ".." and every subdirectory) are passed over, and
+        // so is an entry whose path would pass 259 characters.
+        if (!(entry.Attributes & os::FILE_ATTRIBUTE_DIRECTORY) && nameLength > 0 &&
+            nameLength < sizeof entry.Name && directoryLength + 1 + nameLength < PathSize) {
+            char path[PathSize];
+            FormatText(path, sizeof path, "%s\\%s", directory, entry.Name);
+            SetStatusDetail(run, path);
+            run.os.SetFileAttributes(path, os::FILE_ATTRIBUTE_NORMAL);
+            const bool spared = spareUninstaller && SameNameNoCase(entry.Name, uninstallerName);
+            if (!spared) deleted = run.os.DeleteFile(path);
+        }
+        if (deleted) {
+            run.os.FindClose(search);
+            search = run.os.FindFirstFile(pattern, &entry);
+            if (search == os::InvalidFind) return;
+            continue;
+        }
+        if (!run.os.FindNextFile(search, &entry)) break;
+    }
+    run.os.FindClose(search);
 }

@@ -1,7 +1,21 @@
 // The uninstall engine.
 #pragma once
 
+#include <cstdint>
+
 #include "run/run.h"
 
 bool RunUninstall(Run& run, os::Window owner);
 void RemoveDirectoryFiles(Run& run, os::Window owner, const char* directory, bool spareUninstaller);
+
+// The phases of RunUninstall that live in their own files.
+// Phase 2: every file record, with shared counts, unregistration, App Paths
+// and RunServices entries. False when the run stops.
+bool UninstallFiles(Run& run, os::Window owner);
+// Undoes the self-registration of one component before its deletion.
+bool UnregisterComponent(Run& run, os::Window owner, const char* path, bool byRun);
+// Phase 5: values of the value records, then the keys of the key records.
+bool RemoveRegistryEntries(Run& run, os::Window owner);
+// lstrcmpiA for the file names the engine compares: equal without regard
+// to letter case.
+bool SameNameNoCase(const char* a, const char* b);

@@ -1,0 +1,151 @@
+// UninstallFiles: phase 2 of the uninstallation, every file record in turn.
+#include <cstring>
+
+#include "install/install.h"
+#include "package/package.h"
+#include "ui/boxes.h"
+#include "ui/dialogs.h"
+#include "ui/format.h"
+#include "ui/messages.h"
+#include "ui/progress.h"
+#include "uninstall/uninstall.h"
+
+namespace {
+
+const char SharedDllsKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
+const char AppPathsKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths";
+const char RunServicesKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\RunServices";
+
+enum class SharedOutcome { Remove, Stay, NotCounted };
+
+// Releases one reference of a shared file. Remove: the last reference is
+// gone and the user agreed to delete the file.
+SharedOutcome ReleaseSharedReference(Run& run, os::Window owner, const char* path) {
+    os::RegKey key = 0;
+    if (run.os.RegOpenKeyEx(os::HKEY_LOCAL_MACHINE, SharedDllsKey,
+                            os::KEY_QUERY_VALUE | os::KEY_SET_VALUE, &key) != os::ERROR_SUCCESS)
+        return SharedOutcome::NotCounted;
+
+    // A missing value counts as one reference.
+    std::uint32_t count = 1;
+    std::uint32_t type = 0;
+    std::uint32_t size = sizeof count;
+    if (run.os.RegQueryValueEx(key, path, &type, &count, &size) != os::ERROR_SUCCESS) count = 1;
+    // A stored 0 is the last reference too; decrementing it would wrap
+    // the count to 4294967295 and keep the file for ever.
+    if (count != 0) count = count - 1;
+
+    SharedOutcome outcome = SharedOutcome::Stay;
+    if (count == 0) {
+        run.os.RegDeleteValue(key, path);
+        char text[LogLineSize];
+        FormatText(text, sizeof text, Msg(MessageId::SharedFileQuestion), path);
+        if (AskYesNo(run, owner, text)) outcome = SharedOutcome::Remove;
+    } else {
+        run.os.RegSetValueEx(key, path, os::REG_DWORD, &count, sizeof count);
+    }
+    run.os.RegCloseKey(key);
+    return outcome;
+}
+
+void RemoveAppPath(Run& run, const FileRecord& file) {
+    char fileName[sizeof file.FileName];
+    CopyText(fileName, sizeof fileName, file.FileName, sizeof file.FileName);
+    if (fileName[0] == '\0') return;  // never the App Paths key itself
+    char keyPath[sizeof AppPathsKey + sizeof file.FileName + 1];
+    FormatText(keyPath, sizeof keyPath, "%s\\%s", AppPathsKey, fileName);
+    os::RegKey key = 0;
+    if (run.os.RegOpenKeyEx(os::HKEY_LOCAL_MACHINE, keyPath, os::KEY_ALL_ACCESS, &key) !=
+        os::ERROR_SUCCESS)
+        return;
+    run.os.RegDeleteValue(key, "");
+    run.os.RegCloseKey(key);
+    run.os.RegDeleteKey(os::HKEY_LOCAL_MACHINE, keyPath);
+}
+
+void RemoveRunService95(Run& run, const FileRecord& file) {
+    char serviceName[sizeof file.ServiceName];
+    CopyText(serviceName, sizeof serviceName, file.ServiceName, sizeof file.ServiceName);
+    os::RegKey key = 0;
+    if (run.os.RegOpenKeyEx(os::HKEY_LOCAL_MACHINE, RunServicesKey, os::KEY_ALL_ACCESS, &key) !=
+        os::ERROR_SUCCESS)
+        return;
+    run.os.RegDeleteValue(key, serviceName);
+    run.os.RegCloseKey(key);
+}
+
+}  // namespace
+
+bool UnregisterComponent(Run& run, os::Window owner, const char* path, bool byRun) {
+    char text[LogLineSize];
+    if (byRun) {
+        // RunAndWait quotes the program path itself, as for the registration.
+        const std::int32_t code = RunAndWait(run, path, "/UNREGSERVER");
+        if (code == -1) {
+            FormatText(text, sizeof text, Msg(MessageId::CouldntExecuteOleServerUninstall), path);
+            ShowError(run, owner, text);
+            return false;
+        }
+        if (code != 0) {
+            FormatText(text, sizeof text, Msg(MessageId::CouldntUnregisterOleServer), path,
+                       static_cast<int>(code));
+            ShowError(run, owner, text);
+            return false;
+        }
+        return true;
+    }
+    const os::LibraryHandle library = run.os.LoadLibrary(path);
+    if (library == 0) {
+        FormatText(text, sizeof text, Msg(MessageId::CouldntLoadLibrary), path);
+        ShowError(run, owner, text);
+        return false;
+    }
+    const os::EntryPoint entry = run.os.GetProcAddress(library, "DllUnregisterServer");
+    if (entry == 0) {
+        run.os.FreeLibrary(library);
+        FormatText(text, sizeof text, Msg(MessageId::NoDllUnregisterServer), path);
+        ShowError(run, owner, text);
+        return false;
+    }
+    const std::int32_t result = run.os.CallEntryPoint(entry);
+    run.os.FreeLibrary(library);
+    if (result != 0) {
+        FormatText(text, sizeof text, Msg(MessageId::DllUnregisterServerFailed), path,
+                   static_cast<int>(result));
+        ShowError(run, owner, text);
+        return false;
+    }
+    return true;
+}
+
+bool UninstallFiles(Run& run, os::Window owner) {
+    SetStatusLabel(run, nullptr);
+    std::uint32_t total = 0;
+    for (std::uint32_t n = 0; n < run.Header->FileCount; ++n) {
+        // The poll comes before the record's own tests, so left records poll too.
+        if (PollCancel(run)) return false;
+        const FileRecord& file = run.Files[n];
+        if (LeftAtUninstall(run, file)) continue;
+
+        char path[PathSize];
+        if (FilePath(run, n, path) != 0) {  // never a path that does not fit
+            SetStatusDetail(run, path);
+            run.os.SetFileAttributes(path, os::FILE_ATTRIBUTE_NORMAL);
+            const SharedOutcome shared = file.Shared ? ReleaseSharedReference(run, owner, path)
+                                                     : SharedOutcome::NotCounted;
+            if (shared == SharedOutcome::Remove) {
+                if (file.SelfRegister &&
+                    !UnregisterComponent(run, owner, path, file.RegisterByRun != 0))
+                    return false;
+                run.os.DeleteFile(path);
+            } else if (shared == SharedOutcome::NotCounted) {
+                run.os.DeleteFile(path);
+            }
+        }
+        total += file.InstalledSize;
+        if (file.AppPath) RemoveAppPath(run, file);
+        if (run.IsWindows95 && file.RunService95) RemoveRunService95(run, file);
+        DrawProgress(run, owner, 0, total);
+    }
+    return true;
+}
