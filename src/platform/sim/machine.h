@@ -1,0 +1,483 @@
+// A whole simulated Windows machine for the host tests: a sandboxed
+// drive-letter filesystem of real files, an in-memory registry, a service
+// manager, a program-manager DDE server, a scripted user, processes,
+// libraries, version resources, SZDD expansion, and failure injection at
+// every call. Every os::Platform call counts itself and can be made to fail.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace sim {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// Extra predefined registry roots (platform.h holds the first four).
+constexpr os::RegKey HKEY_PERFORMANCE_DATA = 0x80000004u;
+constexpr os::RegKey HKEY_CURRENT_CONFIG = 0x80000005u;
+constexpr os::RegKey HKEY_DYN_DATA = 0x80000006u;
+
+constexpr std::uint32_t REG_NONE = 0;
+constexpr std::uint32_t REG_EXPAND_SZ = 2;
+constexpr std::uint32_t REG_BINARY = 3;
+constexpr std::uint32_t REG_MULTI_SZ = 7;
+
+// GetDriveType results.
+constexpr unsigned DRIVE_UNKNOWN = 0;
+constexpr unsigned DRIVE_NO_ROOT_DIR = 1;
+constexpr unsigned DRIVE_REMOVABLE = 2;
+constexpr unsigned DRIVE_FIXED = 3;
+constexpr unsigned DRIVE_REMOTE = 4;
+constexpr unsigned DRIVE_CDROM = 5;
+constexpr unsigned DRIVE_RAMDISK = 6;
+
+// Service errors the scripted manager gives.
+constexpr std::uint32_t ERROR_SERVICE_ALREADY_RUNNING = 1056;
+constexpr std::uint32_t ERROR_SERVICE_MARKED_FOR_DELETE = 1072;
+constexpr std::uint32_t ERROR_INVALID_HANDLE = 6;
+constexpr std::uint32_t ERROR_NEGATIVE_SEEK = 131;
+constexpr std::uint32_t ERROR_DIR_NOT_EMPTY = 145;
+constexpr std::uint32_t ERROR_FILE_EXISTS = 80;
+constexpr std::uint32_t ERROR_INVALID_PARAMETER = 87;
+constexpr std::uint32_t ERROR_MORE_DATA = 234;
+constexpr std::uint32_t ERROR_CALL_NOT_IMPLEMENTED = 120;
+
+// A message box as the user saw it.
+struct Box {
+    std::string caption;
+    std::string text;
+    unsigned type = 0;  // MB_* flags: buttons, icon, default button
+    os::Window owner = 0;
+    int answer = 0;     // IDOK, IDYES, IDNO
+};
+
+struct StartedProcess {
+    std::string commandLine;
+    int show = 0;
+    std::uint32_t creationFlags = 0;
+    std::string program;  // the Windows path the command line resolved to ("" when none)
+};
+
+struct DelayedMove {
+    std::string from;
+    std::string to;  // "" for a delete at restart
+    std::uint32_t flags = 0;
+};
+
+struct ShellExecuteCall {
+    std::string file;
+    std::string parameters;
+    std::string directory;
+    int show = 0;
+};
+
+struct WinHelpCall {
+    std::string path;
+    unsigned command = 0;
+    std::uint32_t data = 0;
+};
+
+struct ProgramItem {
+    std::string title;
+    std::string commandLine;
+    std::string iconPath;
+    int iconIndex = 0;
+    std::string directory;  // the 5-part form's working directory ("" otherwise)
+};
+
+struct ProgramGroup {
+    std::string name;
+    std::vector<ProgramItem> items;
+};
+
+struct ServiceInfo {
+    std::string name;
+    std::string displayName;
+    std::string binaryPath;
+    std::uint32_t serviceType = os::SERVICE_WIN32_OWN_PROCESS;
+    std::uint32_t startType = os::SERVICE_DEMAND_START;
+    std::uint32_t errorControl = os::SERVICE_ERROR_NORMAL;
+    std::vector<std::string> dependencies;
+    std::uint32_t state = os::SERVICE_STOPPED;
+    bool markedForDeletion = false;
+};
+
+struct ProgressPicture {
+    os::Rect filled{0, 0, 0, 0};
+    os::Rect text{0, 0, 0, 0};
+    std::string percent;
+};
+
+struct FileTimes {
+    os::FileTime creation{0, 0};
+    os::FileTime access{0, 0};
+    os::FileTime write{0, 0};
+};
+
+struct RegValue {
+    std::uint32_t type = 0;
+    Bytes data;
+    bool operator==(const RegValue& o) const { return type == o.type && data == o.data; }
+};
+
+// One entry of a whole-tree snapshot.
+struct FileEntry {
+    bool directory = false;
+    std::uint32_t attributes = 0;
+    Bytes content;
+    bool operator==(const FileEntry& o) const {
+        return directory == o.directory && attributes == o.attributes && content == o.content;
+    }
+};
+// Keys are Windows paths ("C:\APP\A.TXT") in upper case.
+using FileSnapshot = std::map<std::string, FileEntry>;
+// Lines "HKLM\Software\X" for keys and "HKLM\Software\X|Name=type:hex" for values,
+// upper-cased key paths; the dump of the whole registry in a stable order.
+using RegistrySnapshot = std::vector<std::string>;
+
+class Machine;
+using ProgramEffect = std::function<void(Machine&, const std::string& commandLine)>;
+using ComponentEffect = std::function<void(Machine&)>;
+
+class Machine : public os::Platform {
+public:
+    // ---- Construction per Windows version -------------------------------
+    static Machine Win32s();
+    static Machine Windows95();
+    static Machine NT351();
+    static Machine NT40();
+    static Machine Windows10();
+    // Same as NT40(); the name some tests read better with.
+    static Machine WindowsNT4() { return NT40(); }
+
+    Machine(std::uint32_t major, std::uint32_t minor, std::uint32_t build, std::uint32_t platform);
+    Machine(Machine&&) noexcept;
+    Machine& operator=(Machine&&) noexcept;
+    Machine(const Machine&) = delete;
+    Machine& operator=(const Machine&) = delete;
+    ~Machine() override;
+
+    // ---- Configuration ----------------------------------------------------
+    void SetVersion(std::uint32_t major, std::uint32_t minor, std::uint32_t build,
+                    std::uint32_t platform);
+    bool IsNT() const;
+    void SetWindowsDirectory(const std::string& path);  // created when missing
+    void SetSystemDirectory(const std::string& path);   // created when missing
+    void SetTempPath(const std::string& path);          // given with its trailing backslash
+    void SetModuleFileName(const std::string& path);    // default "C:\SETUP.EXE"
+    std::string ModuleFileName() const;
+    void SetProgramFilesDir(const std::string& path);   // writes the registry value
+    void RemoveProgramFilesDir();                       // the value missing
+    void RemoveCurrentVersionKey();                     // the whole key missing
+    void SetDesktopSize(int width, int height);         // default 640 x 480
+
+    // ---- Filesystem (Windows paths: "C:\DIR\FILE.EXT") ----------------------
+    void AddDrive(char letter, unsigned type = DRIVE_FIXED,
+                  std::uint64_t freeBytes = 1ull << 30);
+    void SetFreeSpace(char drive, std::uint64_t bytes);
+    void SetDriveType(char drive, unsigned type);
+    // Cluster geometry of GetDiskFreeSpace (default 8 sectors of 512 bytes);
+    // total clusters default to free clusters * 2.
+    void SetClusterGeometry(char drive, std::uint32_t sectorsPerCluster,
+                            std::uint32_t bytesPerSector);
+
+    void WriteFile(const std::string& path, const Bytes& bytes);  // parents created
+    void WriteFile(const std::string& path, const std::string& text);
+    void WriteFile(const std::string& path, const char* text) { WriteFile(path, std::string(text)); }
+    Bytes ReadFile(const std::string& path) const;  // empty when missing
+    std::string ReadText(const std::string& path) const;
+    bool Exists(const std::string& path) const;
+    bool IsDirectory(const std::string& path) const;
+    void MakeDirectories(const std::string& path);
+    void RemoveFile(const std::string& path);  // test helper: no checks
+    std::uint32_t Attributes(const std::string& path) const;  // INVALID_FILE_ATTRIBUTES if missing
+    void SetAttributes(const std::string& path, std::uint32_t attributes);
+    FileTimes Times(const std::string& path) const;
+    void SetTimes(const std::string& path, const FileTimes& times);
+    // Names as created (case kept), without "." and "..", sorted case-insensitively.
+    std::vector<std::string> ListDirectory(const std::string& path) const;
+    // The real path of a Windows path in the sandbox (the on-disk names as stored).
+    std::string HostPath(const std::string& windowsPath) const;
+    // The exact-case Windows path as stored ("" when missing).
+    std::string StoredName(const std::string& windowsPath) const;
+    std::string SandboxRoot() const;
+    // Another process holds the file open: delete and open-for-write fail.
+    void LockFile(const std::string& path);
+    void UnlockFile(const std::string& path);
+    FileSnapshot SnapshotFiles() const;
+    const std::vector<DelayedMove>& DelayedMoves() const;
+    // Reads an INI value as GetPrivateProfileString would ("" when missing).
+    std::string ProfileString(const std::string& file, const std::string& section,
+                              const std::string& key) const;
+    std::vector<std::string> CurrentDirectories() const;  // every SetCurrentDirectory
+    std::size_t OpenFileHandles() const;  // handles not yet closed
+
+    // ---- Registry -----------------------------------------------------------
+    void SetValue(os::RegKey root, const std::string& key, const std::string& name,
+                  std::uint32_t type, const Bytes& data);  // key created
+    void SetString(os::RegKey root, const std::string& key, const std::string& name,
+                   const std::string& value);  // REG_SZ with its NUL
+    void SetDword(os::RegKey root, const std::string& key, const std::string& name,
+                  std::uint32_t value);
+    bool GetValue(os::RegKey root, const std::string& key, const std::string& name,
+                  RegValue& out) const;
+    bool HasValue(os::RegKey root, const std::string& key, const std::string& name) const;
+    std::string GetString(os::RegKey root, const std::string& key,
+                          const std::string& name) const;  // "" when missing; stops at NUL
+    std::uint32_t GetDword(os::RegKey root, const std::string& key, const std::string& name,
+                           std::uint32_t fallback = 0xFFFFFFFFu) const;
+    void CreateKey(os::RegKey root, const std::string& key);
+    bool KeyExists(os::RegKey root, const std::string& key) const;
+    void DeleteKeyTree(os::RegKey root, const std::string& key);
+    std::vector<std::string> SubKeys(os::RegKey root, const std::string& key) const;
+    std::vector<std::string> ValueNames(os::RegKey root, const std::string& key) const;
+    RegistrySnapshot SnapshotRegistry() const;
+    std::size_t OpenRegistryKeys() const;  // handles not yet closed
+
+    // ---- Services -----------------------------------------------------------
+    void AddService(const ServiceInfo& service);
+    bool HasService(const std::string& name) const;
+    ServiceInfo Service(const std::string& name) const;  // empty name when missing
+    std::vector<ServiceInfo> Services() const;
+    void SetServiceState(const std::string& name, std::uint32_t state);
+    // Each start or stop passes through its pending state for n status queries.
+    void SetPendingPolls(const std::string& name, int polls);
+    // The service stays in its pending state forever.
+    void SetStuckPending(const std::string& name, bool stuck = true);
+    void SetServiceManagerAvailable(bool available);  // OpenSCManager fails with 5 when not
+    void SetServiceAccessDenied(const std::string& name, bool denied = true);  // OpenService -> 5
+    void FailServiceStart(const std::string& name, std::uint32_t error);  // 0 = succeed
+    void FailServiceStop(const std::string& name, std::uint32_t error);
+    void FailServiceDelete(const std::string& name, std::uint32_t error);
+    std::size_t OpenServiceHandles() const;
+
+    // ---- Program manager over DDE -----------------------------------------------
+    void RefuseDdeConnection(bool refuse = true);
+    // The nth DdeExecute (1-based, counting every command sent) fails with `error`.
+    void FailDdeCommand(int nth, std::uint32_t error = os::DMLERR_NOTPROCESSED);
+    // The next `times` executes time out (DMLERR_EXECACKTIMEOUT), then they succeed.
+    void TimeOutDdeAcknowledge(int times);
+    const std::vector<std::string>& DdeCommands() const;  // every text received, in order
+    const std::vector<ProgramGroup>& Groups() const;
+    const ProgramGroup* FindGroup(const std::string& name) const;  // case-insensitive
+    const std::vector<std::string>& ShownGroups() const;  // ShowGroup names, in order
+    bool DdeConnected() const;
+
+    // ---- The scripted user ------------------------------------------------------
+    // Answers for questions (MB_YESNO boxes), in order; other boxes get IDOK.
+    void AnswerQuestions(std::initializer_list<int> answers);
+    void AnswerNextQuestion(int answer);
+    void SetDefaultAnswer(int answer);  // for an empty queue; IDYES by default
+    const std::vector<Box>& Boxes() const;
+    // Main dialog actions, in order.
+    void TypeDestination(const std::string& text);
+    void PressInstall();
+    void PressCancel();
+    void PressHelp();
+    // Progress dialog and cancel poll; a poll is one PeekMessage call.
+    void HoldEscapeAtPoll(int poll);
+    void HoldMouseOnCancelAtPoll(int poll);
+    void HoldMouseElsewhereAtPoll(int poll);
+    int Polls() const;
+    // Texts item `item` showed, in order, across every dialog with that item
+    // (consecutive repeats kept); StatusHistory() joins items 384 and 385 in order
+    // as "384:text" / "385:text".
+    std::vector<std::string> ItemHistory(int item) const;
+    std::vector<std::string> StatusHistory() const;
+    std::vector<int> DialogsOpened() const;  // template ids in order
+    std::string LastWindowText() const;      // last SetWindowText of a dialog
+    int LastSmallIcon() const;
+    std::vector<unsigned> Beeps() const;
+    int FocusedItem() const;                  // in the last dialog opened
+    std::string ItemText(int item) const;     // current text in the last dialog with that item
+    const ProgressPicture& LastProgress() const;
+    std::vector<std::string> ProgressHistory() const;  // percents drawn, in order
+    bool WaitCursorShown() const;
+    os::Point LastWindowPosition() const;     // last MoveWindow
+
+    // ---- System ---------------------------------------------------------------
+    void LoadModule(const std::string& name);  // "NAME" means "NAME.DLL"
+    void UnloadModule(const std::string& name);
+    // A program CreateProcess can start. exitCode is what GetExitCodeProcess
+    // gives once it has ended, after `pollsBeforeExit` STILL_ACTIVE answers.
+    void AddProgram(const std::string& path, std::uint32_t exitCode,
+                    ProgramEffect effect = nullptr, int pollsBeforeExit = 0);
+    const std::vector<StartedProcess>& StartedProcesses() const;
+    // Interprets the self-removal batch file against the filesystem. Returns false
+    // on a line it does not understand or a loop that never ends.
+    bool RunBatch(const std::string& path);
+    // A library LoadLibrary can load (the file must exist).
+    void AddComponent(const std::string& path, std::int32_t registerStatus,
+                      std::int32_t unregisterStatus, ComponentEffect registerEffect = nullptr,
+                      bool hasRegister = true, bool hasUnregister = true,
+                      ComponentEffect unregisterEffect = nullptr);
+    std::vector<std::string> EntryPointsCalled() const;  // "path!DllRegisterServer"
+    std::size_t LoadedLibraries() const;  // LoadLibrary handles not yet freed
+    const std::vector<ShellExecuteCall>& ShellExecutes() const;
+    const std::vector<WinHelpCall>& WinHelps() const;
+    bool ExitWindowsCalled() const;
+    unsigned ExitWindowsFlags() const;
+    const std::vector<std::uint32_t>& Sleeps() const;
+    std::uint64_t Clock() const;  // virtual milliseconds slept
+
+    // ---- Failure injection and accounting -------------------------------------
+    // The nth call (1-based; 0 = every call) of operation `name` (the method
+    // name, e.g. "DeleteFile") fails with its failure result and `error`.
+    void FailCall(const std::string& name, int nth, std::uint32_t error);
+    void ClearFailures();
+    const std::map<std::string, int>& CallCounts() const;
+    int CallCount(const std::string& name) const;
+    std::size_t OutstandingBlocks() const;
+
+    // ---- os::Platform ------------------------------------------------------------
+    void* Alloc(std::size_t size) override;
+    void Free(void* block) override;
+    std::uint32_t GetLastError() override;
+
+    os::FileHandle LOpen(const char* path, int mode) override;
+    os::FileHandle LCreat(const char* path, int attributes) override;
+    long HRead(os::FileHandle file, void* buffer, long count) override;
+    long HWrite(os::FileHandle file, const void* buffer, long count) override;
+    long LSeek(os::FileHandle file, long offset, int origin) override;
+    int LClose(os::FileHandle file) override;
+    os::FileHandle CreateFile(const char* path, std::uint32_t access, std::uint32_t share,
+                              std::uint32_t disposition, std::uint32_t flags) override;
+    bool GetFileTime(os::FileHandle file, os::FileTime* creation, os::FileTime* access,
+                     os::FileTime* write) override;
+    bool SetFileTime(os::FileHandle file, const os::FileTime* creation,
+                     const os::FileTime* access, const os::FileTime* write) override;
+    bool SetEndOfFile(os::FileHandle file) override;
+    bool CloseHandle(os::FileHandle file) override;
+
+    std::uint32_t GetFileAttributes(const char* path) override;
+    bool SetFileAttributes(const char* path, std::uint32_t attributes) override;
+    bool DeleteFile(const char* path) override;
+    bool CreateDirectory(const char* path) override;
+    bool RemoveDirectory(const char* path) override;
+    os::FindHandle FindFirstFile(const char* pattern, os::FindData* data) override;
+    bool FindNextFile(os::FindHandle search, os::FindData* data) override;
+    bool FindClose(os::FindHandle search) override;
+    bool MoveFileEx(const char* from, const char* to, std::uint32_t flags) override;
+    bool SetCurrentDirectory(const char* path) override;
+
+    bool GetDiskFreeSpace(const char* root, std::uint32_t* sectorsPerCluster,
+                          std::uint32_t* bytesPerSector, std::uint32_t* freeClusters,
+                          std::uint32_t* totalClusters) override;
+    unsigned GetDriveType(const char* root) override;
+    unsigned GetWindowsDirectory(char* buffer, unsigned size) override;
+    unsigned GetSystemDirectory(char* buffer, unsigned size) override;
+    unsigned GetTempPath(unsigned size, char* buffer) override;
+    unsigned GetTempFileName(const char* directory, const char* prefix, char* out) override;
+    unsigned GetShortPathName(const char* path, char* out, unsigned size) override;
+    bool WritePrivateProfileString(const char* section, const char* key, const char* value,
+                                   const char* file) override;
+
+    long RegOpenKeyEx(os::RegKey root, const char* subKey, std::uint32_t access,
+                      os::RegKey* result) override;
+    long RegCreateKeyEx(os::RegKey root, const char* subKey, std::uint32_t access,
+                        os::RegKey* result) override;
+    long RegQueryValueEx(os::RegKey key, const char* name, std::uint32_t* type, void* data,
+                         std::uint32_t* size) override;
+    long RegSetValueEx(os::RegKey key, const char* name, std::uint32_t type, const void* data,
+                       std::uint32_t size) override;
+    long RegDeleteValue(os::RegKey key, const char* name) override;
+    long RegDeleteKey(os::RegKey root, const char* subKey) override;
+    long RegCloseKey(os::RegKey key) override;
+
+    os::ScHandle OpenSCManager(std::uint32_t access) override;
+    os::ScHandle CreateService(os::ScHandle manager, const char* name, const char* displayName,
+                               std::uint32_t access, std::uint32_t serviceType,
+                               std::uint32_t startType, std::uint32_t errorControl,
+                               const char* binaryPath, const char* dependencies) override;
+    os::ScHandle OpenService(os::ScHandle manager, const char* name,
+                             std::uint32_t access) override;
+    bool StartService(os::ScHandle service) override;
+    bool ControlService(os::ScHandle service, std::uint32_t control) override;
+    bool QueryServiceStatus(os::ScHandle service, std::uint32_t* state) override;
+    bool DeleteService(os::ScHandle service) override;
+    bool CloseServiceHandle(os::ScHandle handle) override;
+
+    unsigned DdeInitialize(std::uint32_t* instance) override;
+    bool DdeUninitialize(std::uint32_t instance) override;
+    os::DdeConversation DdeConnect(std::uint32_t instance, const char* service) override;
+    bool DdeDisconnect(os::DdeConversation conversation) override;
+    bool DdeExecute(os::DdeConversation conversation, const void* data, std::uint32_t size,
+                    std::uint32_t timeoutMs) override;
+    unsigned DdeGetLastError(std::uint32_t instance) override;
+
+    int MessageBox(os::Window owner, const char* text, const char* caption,
+                   unsigned type) override;
+    std::intptr_t DialogBox(int id, os::Window owner, os::DialogProc proc,
+                            void* context) override;
+    bool EndDialog(os::Window dialog, std::intptr_t result) override;
+    bool PostMessage(os::Window window, unsigned message, std::uintptr_t wParam,
+                     std::intptr_t lParam) override;
+    void SendCancelCommand(os::Window dialog) override;
+    std::intptr_t SetItemText(os::Window dialog, int item, const char* text) override;
+    std::intptr_t GetItemText(os::Window dialog, int item, char* buffer, int size) override;
+    void LimitItemText(os::Window dialog, int item, int count) override;
+    void SelectItemText(os::Window dialog, int item, int from, int to) override;
+    void FocusItem(os::Window dialog, int item) override;
+    void MessageBeep(unsigned type) override;
+    void SetWindowText(os::Window window, const char* text) override;
+    void SetSmallIcon(os::Window window, int iconId) override;
+    bool GetDesktopRect(os::Rect* rect) override;
+    bool GetClientRect(os::Window window, os::Rect* rect) override;
+    void MoveWindow(os::Window window, int x, int y) override;
+    void ShowWindow(os::Window window, int command) override;
+    bool GetItemRect(os::Window dialog, int item, bool clientCoordinates,
+                     os::Rect* rect) override;
+    void SetWaitCursor() override;
+    void PeekMessage() override;
+    short GetAsyncKeyState(int key) override;
+    bool GetCursorPos(os::Point* point) override;
+    os::DeviceContext BeginPaint(os::Window window) override;
+    void EndPaint(os::Window window, os::DeviceContext dc) override;
+    os::DeviceContext GetDC(os::Window window) override;
+    void ReleaseDC(os::Window window, os::DeviceContext dc) override;
+    void PaintProgress(os::DeviceContext dc, const os::Rect& filled, const os::Rect& text,
+                       const char* percent) override;
+
+    bool GetVersionEx(os::VersionInfo* info) override;
+    unsigned GetModuleFileName(char* buffer, unsigned size) override;
+    bool GetModuleHandle(const char* name) override;
+    os::LibraryHandle LoadLibrary(const char* path) override;
+    os::EntryPoint GetProcAddress(os::LibraryHandle library, const char* name) override;
+    std::int32_t CallEntryPoint(os::EntryPoint entry) override;
+    bool FreeLibrary(os::LibraryHandle library) override;
+    os::ProcessHandle CreateProcess(const char* commandLine, int show,
+                                    std::uint32_t creationFlags) override;
+    bool GetExitCodeProcess(os::ProcessHandle process, std::uint32_t* code) override;
+    bool CloseProcess(os::ProcessHandle process) override;
+    void Sleep(std::uint32_t milliseconds) override;
+
+    std::uint32_t GetFileVersionInfoSize(const char* path) override;
+    bool GetFileVersionInfo(const char* path, std::uint32_t size, void* data) override;
+    bool QueryFileVersion(const void* data, std::uint32_t* versionMS,
+                          std::uint32_t* versionLS) override;
+
+    int LZOpenFile(const char* path, int mode) override;
+    long LZCopy(int source, int target) override;
+    void LZClose(int handle) override;
+
+    void ShellExecute(const char* file, const char* parameters, const char* directory,
+                      int show) override;
+    void WinHelp(const char* path, unsigned command, std::uint32_t data) override;
+    void ExitWindowsEx(unsigned flags) override;
+
+    // The whole state; defined in state.h, private to the implementation.
+    struct State;
+
+private:
+    std::unique_ptr<State> s_;
+};
+
+}  // namespace sim
