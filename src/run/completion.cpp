@@ -1,7 +1,102 @@
 // What follows a successful work run, and the uninstaller's self-removal.
 #include "run/completion.h"
 
-void CompleteInstall(Run&) {}
-void CompleteUninstall(Run&) {}
-void StartSelfRemoval(Run&) {}
-void AskRestart(Run&) {}
+#include <cstring>
+
+#include "log/log.h"
+#include "package/package.h"
+#include "ui/boxes.h"
+#include "ui/format.h"
+#include "ui/messages.h"
+
+namespace {
+
+// NORMAL_PRIORITY_CLASS | CREATE_SHARED_WOW_VDM
+constexpr std::uint32_t SelfRemovalFlags = 0x20 | 0x1000;
+
+// The batch waits until the uninstaller's file can be deleted, deletes it,
+// removes the destination when it is empty and deletes itself. Every path is
+// quoted: a temporary directory with blanks is common.
+const char BatchFormat[] =
+    "@echo off\r\n:a\r\ndel \"%s\"\r\nif exist \"%s\" goto a\r\nrd \"%s\"\r\ndel \"%s\"";
+
+}  // namespace
+
+void CompleteInstall(Run& run) {
+    const InstallHeader& h = *run.Header;
+    if (run.RestartNeeded) {
+        // The finished text opens the restart question instead of a box of
+        // its own. The title is kept too: the header is gone when it is asked.
+        FormatText(run.RestartQuestion, sizeof run.RestartQuestion, "%s\r\r%s", h.FinishedText,
+                   h.RestartText);
+        CopyText(run.RestartTitle, sizeof run.RestartTitle, run.ActiveTitle, sizeof run.RestartTitle);
+        return;
+    }
+    ShowMessage(run, 0, h.FinishedText);
+    if (h.RunAfterInstall[0] != '\0') {
+        char path[PathSize + sizeof h.RunAfterInstall];
+        FormatText(path, sizeof path, "%s\\%s", run.DestinationDir, h.RunAfterInstall);
+        LogLine(run, "Executing: ", path);
+        run.os.ShellExecute(path, h.RunParameters, Msg(MessageId::Empty), os::SW_SHOWNORMAL);
+    }
+    if (h.HelpFileNumber > 0 && static_cast<std::uint32_t>(h.HelpFileNumber) <= h.FileCount) {
+        char path[PathSize];
+        if (FilePath(run, static_cast<std::size_t>(h.HelpFileNumber - 1), path) != 0) {
+            LogLine(run, "Showing help file: ", path);
+            run.os.WinHelp(path, os::HELP_CONTEXT, h.HelpContext);
+        }
+    }
+}
+
+void CompleteUninstall(Run& run) {
+    char program[PathSize] = {};
+    run.os.GetModuleFileName(program, sizeof program);
+    // Neither this process nor the batch may hold the destination as its
+    // current directory when the batch removes it.
+    run.os.SetCurrentDirectory("\\");
+
+    char temp[1024] = {};
+    char batch[PathSize] = {};
+    if (run.os.GetTempPath(sizeof temp, temp) != 0 &&
+        run.os.GetTempFileName(temp, "ins", batch) != 0) {
+        run.os.DeleteFile(batch);
+        std::size_t length = std::strlen(batch);
+        if (length >= 3) {
+            std::memcpy(batch + length - 3, "BAT", 3);
+            char text[sizeof BatchFormat + 4 * PathSize];
+            std::size_t size = FormatText(text, sizeof text, BatchFormat, program, program,
+                                          run.DestinationDir, batch);
+            os::FileHandle file = run.os.CreateFile(
+                batch, os::GENERIC_WRITE, 0, os::CREATE_ALWAYS,
+                os::FILE_ATTRIBUTE_NORMAL | os::FILE_FLAG_SEQUENTIAL_SCAN);
+            if (file != os::InvalidFile) {
+                bool written = run.os.HWrite(file, text, static_cast<long>(size)) ==
+                               static_cast<long>(size);
+                run.os.CloseHandle(file);
+                if (written) {
+                    CopyText(run.BatchPath, sizeof run.BatchPath, batch, sizeof batch);
+                    run.SelfRemovalPending = true;
+                } else {
+                    // A half batch would run wrong commands; without it the
+                    // uninstaller file simply stays.
+                    run.os.DeleteFile(batch);
+                }
+            }
+        }
+    }
+    ShowMessage(run, 0, Msg(MessageId::UninstallFinished));
+}
+
+void StartSelfRemoval(Run& run) {
+    // Quoted, so that a temporary directory with blanks still names the batch.
+    char commandLine[PathSize + 2];
+    FormatText(commandLine, sizeof commandLine, "\"%s\"", run.BatchPath);
+    os::ProcessHandle process = run.os.CreateProcess(commandLine, os::SW_HIDE, SelfRemovalFlags);
+    if (process != 0) run.os.CloseProcess(process);
+}
+
+void AskRestart(Run& run) {
+    // The header is released by now; the caption takes the saved title.
+    run.ActiveTitle = run.RestartTitle;
+    if (AskYesNo(run, 0, run.RestartQuestion)) run.os.ExitWindowsEx(os::EWX_REBOOT);
+}
