@@ -1,0 +1,48 @@
+// The program-manager DDE client: a client-only instance whose callback
+// handles nothing, one conversation with service and topic alike.
+#include "platform/win32/win32_windows.h"
+
+namespace {
+
+HDDEDATA CALLBACK IgnoreTransaction(UINT, UINT, HCONV, HSZ, HSZ, HDDEDATA, ULONG_PTR,
+                                    ULONG_PTR) {
+    return nullptr;
+}
+
+}  // namespace
+
+unsigned Win32Platform::DdeInitialize(std::uint32_t* instance) {
+    DWORD id = 0;
+    UINT result = ::DdeInitializeA(&id, IgnoreTransaction, APPCMD_CLIENTONLY, 0);
+    *instance = id;
+    return result;
+}
+
+bool Win32Platform::DdeUninitialize(std::uint32_t instance) {
+    return ::DdeUninitialize(instance) != 0;
+}
+
+os::DdeConversation Win32Platform::DdeConnect(std::uint32_t instance, const char* service) {
+    HSZ name = ::DdeCreateStringHandleA(instance, service, CP_WINANSI);
+    if (name == nullptr) return 0;
+    HCONV conversation = ::DdeConnect(instance, name, name, nullptr);
+    ::DdeFreeStringHandle(instance, name);
+    return reinterpret_cast<os::DdeConversation>(conversation);
+}
+
+bool Win32Platform::DdeDisconnect(os::DdeConversation conversation) {
+    return ::DdeDisconnect(reinterpret_cast<HCONV>(conversation)) != 0;
+}
+
+bool Win32Platform::DdeExecute(os::DdeConversation conversation, const void* data,
+                               std::uint32_t size, std::uint32_t timeoutMs) {
+    DWORD result = 0;
+    HDDEDATA done = ::DdeClientTransaction(
+        const_cast<LPBYTE>(static_cast<const BYTE*>(data)), size,
+        reinterpret_cast<HCONV>(conversation), nullptr, CF_TEXT, XTYP_EXECUTE, timeoutMs, &result);
+    return done != nullptr;
+}
+
+unsigned Win32Platform::DdeGetLastError(std::uint32_t instance) {
+    return ::DdeGetLastError(instance);
+}

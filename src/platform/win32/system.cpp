@@ -1,0 +1,136 @@
+// Version, modules and libraries, processes, version resources, SZDD
+// expansion and the completion calls.
+#include "platform/win32/win32_windows.h"
+
+namespace {
+
+// A component's DllRegisterServer/DllUnregisterServer: STDAPI, no arguments.
+using ComponentEntry = LONG(WINAPI*)();
+
+constexpr DWORD StartupInfoSize = 68;  // the size of STARTUPINFOA on 32-bit Windows
+
+}  // namespace
+
+bool Win32Platform::GetVersionEx(os::VersionInfo* info) {
+    OSVERSIONINFOA version;
+    ::ZeroMemory(&version, sizeof(version));
+    version.dwOSVersionInfoSize = sizeof(version);  // 148
+    BOOL ok = ::GetVersionExA(&version);
+    info->Major = version.dwMajorVersion;
+    info->Minor = version.dwMinorVersion;
+    info->Build = version.dwBuildNumber;
+    info->PlatformId = version.dwPlatformId;
+    return ok != 0;
+}
+
+unsigned Win32Platform::GetModuleFileName(char* buffer, unsigned size) {
+    return ::GetModuleFileNameA(nullptr, buffer, size);
+}
+
+bool Win32Platform::GetModuleHandle(const char* name) {
+    return ::GetModuleHandleA(name) != nullptr;
+}
+
+os::LibraryHandle Win32Platform::LoadLibrary(const char* path) {
+    return reinterpret_cast<os::LibraryHandle>(::LoadLibraryA(path));
+}
+
+os::EntryPoint Win32Platform::GetProcAddress(os::LibraryHandle library, const char* name) {
+    return reinterpret_cast<os::EntryPoint>(
+        ::GetProcAddress(reinterpret_cast<HMODULE>(library), name));
+}
+
+std::int32_t Win32Platform::CallEntryPoint(os::EntryPoint entry) {
+    return reinterpret_cast<ComponentEntry>(entry)();
+}
+
+bool Win32Platform::FreeLibrary(os::LibraryHandle library) {
+    return ::FreeLibrary(reinterpret_cast<HMODULE>(library)) != 0;
+}
+
+os::ProcessHandle Win32Platform::CreateProcess(const char* commandLine, int show,
+                                               std::uint32_t creationFlags) {
+    // CreateProcess may write into the command line it is given, so it gets a copy.
+    char line[2048];
+    int length = ::lstrlenA(commandLine);
+    if (length >= static_cast<int>(sizeof(line))) {
+        ::SetLastError(ERROR_FILENAME_EXCED_RANGE);
+        return 0;
+    }
+    ::CopyMemory(line, commandLine, length + 1);
+
+    STARTUPINFOA startup;
+    ::ZeroMemory(&startup, sizeof(startup));
+    startup.cb = StartupInfoSize;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = static_cast<WORD>(show);
+    PROCESS_INFORMATION process;
+    if (!::CreateProcessA(nullptr, line, nullptr, nullptr, FALSE, creationFlags, nullptr, nullptr,
+                          &startup, &process)) {
+        return 0;
+    }
+    ::CloseHandle(process.hThread);
+    return reinterpret_cast<os::ProcessHandle>(process.hProcess);
+}
+
+bool Win32Platform::GetExitCodeProcess(os::ProcessHandle process, std::uint32_t* code) {
+    DWORD exitCode = 0;
+    if (!::GetExitCodeProcess(reinterpret_cast<HANDLE>(process), &exitCode)) return false;
+    *code = exitCode;
+    return true;
+}
+
+bool Win32Platform::CloseProcess(os::ProcessHandle process) {
+    return ::CloseHandle(reinterpret_cast<HANDLE>(process)) != 0;
+}
+
+void Win32Platform::Sleep(std::uint32_t milliseconds) { ::Sleep(milliseconds); }
+
+std::uint32_t Win32Platform::GetFileVersionInfoSize(const char* path) {
+    DWORD unused = 0;
+    return ::GetFileVersionInfoSizeA(path, &unused);
+}
+
+bool Win32Platform::GetFileVersionInfo(const char* path, std::uint32_t size, void* data) {
+    return ::GetFileVersionInfoA(path, 0, size, data) != 0;
+}
+
+bool Win32Platform::QueryFileVersion(const void* data, std::uint32_t* versionMS,
+                                     std::uint32_t* versionLS) {
+    void* fixed = nullptr;
+    UINT length = 0;
+    char root[] = "\\";
+    if (!::VerQueryValueA(data, root, &fixed, &length) || fixed == nullptr ||
+        length < sizeof(VS_FIXEDFILEINFO)) {
+        return false;
+    }
+    const VS_FIXEDFILEINFO* info = static_cast<const VS_FIXEDFILEINFO*>(fixed);
+    *versionMS = info->dwFileVersionMS;
+    *versionLS = info->dwFileVersionLS;
+    return true;
+}
+
+int Win32Platform::LZOpenFile(const char* path, int mode) {
+    OFSTRUCT open;
+    ::ZeroMemory(&open, sizeof(open));
+    char name[MAX_PATH];
+    int length = ::lstrlenA(path);
+    if (length >= MAX_PATH) return LZERROR_BADINHANDLE;
+    ::CopyMemory(name, path, length + 1);
+    return ::LZOpenFileA(name, &open, static_cast<WORD>(mode));
+}
+
+long Win32Platform::LZCopy(int source, int target) { return ::LZCopy(source, target); }
+
+void Win32Platform::LZClose(int handle) { ::LZClose(handle); }
+
+void Win32Platform::ShellExecute(const char* file, const char* parameters,
+                                 const char* directory, int show) {
+    ::ShellExecuteA(nullptr, nullptr, file, parameters, directory, show);
+}
+
+void Win32Platform::WinHelp(const char* path, unsigned command, std::uint32_t data) {
+    ::WinHelpA(::GetDesktopWindow(), path, command, data);
+}
+
+void Win32Platform::ExitWindowsEx(unsigned flags) { ::ExitWindowsEx(flags, 0); }
