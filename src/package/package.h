@@ -22,7 +22,11 @@ enum InfoError : int {
     BadReference = 11,      // a record number outside its table, or a bad root
     PathTooLong = 12,       // a resolved path that does not fit 259 characters
     BadCount = 13,          // a table too large to be held or read
+    BadDataSize = 14,       // a registry value's DataSize beyond its 128 bytes
 };
+
+// Shows "Error %i in installation info." with the number.
+void ShowInfoError(Run& run, int number);
 
 bool OpenPackage(Run& run, const char* path);
 bool FindInfoMarker(Run& run);

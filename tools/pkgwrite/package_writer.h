@@ -28,11 +28,17 @@ struct PackageContents {
     bool keepRecordSizes = false;  // write RecordSize fields as given
     bool keepStoredSizes = false;  // keep FileRecord.StoredSize as given
     bool keepHeaderSize = false;
+    bool keepMarker = false;       // write header.Marker as given
     Bytes trailing;                // bytes after the file data (none normally)
 };
 
 // The complete package file.
 Bytes WritePackage(const PackageContents& contents);
+// The contents as WritePackage writes them: counts, record sizes, stored
+// sizes, marker and header size filled in unless kept.
+PackageContents Completed(const PackageContents& contents);
+// Where the installation information starts in the written package.
+std::size_t InfoOffsetOf(const PackageContents& contents);
 // stored byte i = plain byte i + (i mod 256)
 void Scramble(std::uint8_t* data, std::size_t size);
 

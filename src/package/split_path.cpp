@@ -1,0 +1,46 @@
+// TrimTrailingBackslash and SplitPath: the small path utilities of the run.
+#include <cstring>
+
+#include "package/package.h"
+
+void TrimTrailingBackslash(char* text) {
+    const std::size_t length = std::strlen(text);
+    if (length > 0 && text[length - 1] == '\\') text[length - 1] = '\0';
+}
+
+namespace {
+
+constexpr std::size_t PartLimit = 255;
+
+void CopyPart(char* out, const char* from, std::size_t length, std::size_t limit) {
+    if (!out) return;
+    if (length > limit) length = limit;
+    std::memcpy(out, from, length);
+    out[length] = '\0';
+}
+
+}  // namespace
+
+// Every byte is one character: the program runs on single-byte code pages,
+// so no byte is taken for the lead byte of a two-byte character.
+void SplitPath(const char* path, char* drive, char* directory, char* base, char* extension) {
+    const char* rest = path;
+    if (path[0] != '\0' && path[1] == ':') rest = path + 2;
+    CopyPart(drive, path, static_cast<std::size_t>(rest - path), 2);
+
+    const char* directoryEnd = rest;  // after the last backslash or slash
+    const char* lastDot = nullptr;
+    const char* end = rest;
+    for (; *end != '\0'; ++end) {
+        if (*end == '\\' || *end == '/') directoryEnd = end + 1;
+        else if (*end == '.') lastDot = end;
+    }
+    CopyPart(directory, rest, static_cast<std::size_t>(directoryEnd - rest), PartLimit);
+    if (lastDot && lastDot >= directoryEnd) {
+        CopyPart(base, directoryEnd, static_cast<std::size_t>(lastDot - directoryEnd), PartLimit);
+        CopyPart(extension, lastDot, static_cast<std::size_t>(end - lastDot), PartLimit);
+    } else {
+        CopyPart(base, directoryEnd, static_cast<std::size_t>(end - directoryEnd), PartLimit);
+        CopyPart(extension, end, 0, PartLimit);
+    }
+}
