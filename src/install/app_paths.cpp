@@ -1,5 +1,33 @@
-// RegisterAppPath and RegisterRunService95.
-#include "install/install.h"
+// RegisterAppPath and RegisterRunService95: the registry entries by which
+// the shell finds a program and Windows 95 starts one at system start.
+#include <cstring>
 
-void RegisterAppPath(Run&, const char*, const char*) {}
-void RegisterRunService95(Run&, const char*, const char*) {}
+#include "install/install.h"
+#include "ui/format.h"
+
+namespace {
+
+const char AppPathsKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths";
+const char RunServicesKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\RunServices";
+
+void SetPathValue(Run& run, const char* subKey, const char* name, const char* path) {
+    os::RegKey key = 0;
+    if (run.os.RegCreateKeyEx(os::HKEY_LOCAL_MACHINE, subKey, os::KEY_ALL_ACCESS, &key) !=
+        os::ERROR_SUCCESS)
+        return;
+    run.os.RegSetValueEx(key, name, os::REG_SZ, path,
+                         static_cast<std::uint32_t>(std::strlen(path) + 1));
+    run.os.RegCloseKey(key);
+}
+
+}  // namespace
+
+void RegisterAppPath(Run& run, const char* path, const char* fileName) {
+    char subKey[sizeof AppPathsKey + 1 + sizeof(FileRecord::FileName)];
+    FormatText(subKey, sizeof subKey, "%s\\%s", AppPathsKey, fileName);
+    SetPathValue(run, subKey, "", path);
+}
+
+void RegisterRunService95(Run& run, const char* path, const char* serviceName) {
+    SetPathValue(run, RunServicesKey, serviceName, path);
+}

@@ -11,6 +11,9 @@ bool PathExists(Run& run, const char* path);
 bool MakeDirectory(Run& run, const char* path);
 
 bool PlaceFile(Run& run, os::Window owner, std::size_t index, std::uint32_t& position);
+// Moves the package read position on by a record's stored size
+// ("Couldn't skip file." on failure).
+bool SkipStoredData(Run& run, os::Window owner, std::uint32_t size);
 
 // Registration of placed files.
 void AddSharedReference(Run& run, const char* path);

@@ -1,4 +1,62 @@
-// RegisterComponent: self-registration of a placed component.
+// RegisterComponent: the self-registration of a placed component, by its
+// entry point or by running it with "/REGSERVER".
 #include "install/install.h"
+#include "log/log.h"
+#include "ui/boxes.h"
+#include "ui/format.h"
+#include "ui/messages.h"
 
-bool RegisterComponent(Run&, os::Window, const char*, bool) { return false; }
+namespace {
+
+bool RegisterByRunning(Run& run, os::Window owner, const char* path) {
+    char text[LogLineSize];
+    FormatText(text, sizeof text, "Running '%s /REGSERVER' ...", path);
+    LogText(run, text);
+    const std::int32_t result = RunAndWait(run, path, "/REGSERVER");
+    if (result == -1) {
+        FormatText(text, sizeof text, Msg(MessageId::CouldntExecuteOleServer), path);
+        ShowError(run, owner, text);
+        return false;
+    }
+    if (result != 0) {
+        FormatText(text, sizeof text, Msg(MessageId::CouldntRegisterOleServer), path,
+                   static_cast<int>(result));
+        ShowError(run, owner, text);
+        return false;
+    }
+    return true;
+}
+
+bool RegisterByEntryPoint(Run& run, os::Window owner, const char* path) {
+    char text[LogLineSize];
+    FormatText(text, sizeof text, "Calling DllRegisterServer in '%s'...", path);
+    LogText(run, text);
+    const os::LibraryHandle library = run.os.LoadLibrary(path);
+    if (library == 0) {
+        FormatText(text, sizeof text, Msg(MessageId::CouldntLoadLibrary), path);
+        ShowError(run, owner, text);
+        return false;
+    }
+    const os::EntryPoint entry = run.os.GetProcAddress(library, "DllRegisterServer");
+    if (entry == 0) {
+        run.os.FreeLibrary(library);
+        FormatText(text, sizeof text, Msg(MessageId::NoDllRegisterServer), path);
+        ShowError(run, owner, text);
+        return false;
+    }
+    const std::int32_t status = run.os.CallEntryPoint(entry);
+    run.os.FreeLibrary(library);
+    if (status != 0) {
+        FormatText(text, sizeof text, Msg(MessageId::DllRegisterServerFailed), path,
+                   static_cast<int>(status));
+        ShowError(run, owner, text);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool RegisterComponent(Run& run, os::Window owner, const char* path, bool byRun) {
+    return byRun ? RegisterByRunning(run, owner, path) : RegisterByEntryPoint(run, owner, path);
+}

@@ -8,6 +8,14 @@
 
 enum class ServiceRequest { Start, Stop, Remove };
 
+// The wait for a pending state polls every ServicePollInterval ms and gives
+// up after ServiceWaitPolls polls (five minutes' worth): a service stuck in
+// its pending state must not hold the installation for ever. The operation
+// then fails with LastServiceError = ERROR_SERVICE_REQUEST_TIMEOUT.
+constexpr std::uint32_t ServicePollInterval = 200;
+constexpr std::uint32_t ServiceWaitPolls = 1500;
+constexpr std::uint32_t ERROR_SERVICE_REQUEST_TIMEOUT = 1053;
+
 bool CreateServiceEntry(Run& run, const char* programPath, const char* serviceName,
                         const char* displayName, const char* dependencies,
                         std::uint32_t startType);
@@ -18,5 +26,8 @@ bool RemoveService(Run& run, const char* serviceName);
 std::uint32_t QueryServiceState(Run& run, const char* serviceName);
 // Phase 5 of RunInstall.
 bool ServicePrePass(Run& run, os::Window owner);
-// The last step of the work run.
+// The last step of the work run. A service is started when it was running
+// before the installation (ServiceState 4), or when the record asks for it
+// (StartService) and the service did not exist before (ServiceState is
+// ServiceNotFound, or 0 for a record the pre-pass did not query).
 bool InstallServices(Run& run, os::Window owner);

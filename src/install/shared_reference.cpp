@@ -1,4 +1,22 @@
-// AddSharedReference: the SharedDLLs count of a shared file.
+// AddSharedReference: the SharedDLLs reference count of a shared file.
 #include "install/install.h"
 
-void AddSharedReference(Run&, const char*) {}
+namespace {
+const char SharedDllsKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
+}
+
+void AddSharedReference(Run& run, const char* path) {
+    // The key is opened, never created: without it no count is kept.
+    os::RegKey key = 0;
+    if (run.os.RegOpenKeyEx(os::HKEY_LOCAL_MACHINE, SharedDllsKey,
+                            os::KEY_QUERY_VALUE | os::KEY_SET_VALUE, &key) != os::ERROR_SUCCESS)
+        return;
+    std::uint32_t count = 0;
+    std::uint32_t type = 0;
+    std::uint32_t size = sizeof count;
+    // A missing or unreadable value counts as 0, so the first install gives 1.
+    if (run.os.RegQueryValueEx(key, path, &type, &count, &size) != os::ERROR_SUCCESS) count = 0;
+    if (count != 0xFFFFFFFFu) ++count;
+    run.os.RegSetValueEx(key, path, os::REG_DWORD, &count, sizeof count);
+    run.os.RegCloseKey(key);
+}
