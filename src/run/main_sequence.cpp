@@ -1,6 +1,218 @@
-// The entry: the whole program from start to exit code.
+// The entry: the whole program from start to exit code. Every step that
+// fails ends the main sequence; the final sequence then runs from wherever it
+// ended, releases what was taken, and gives the exit code.
 #include "run/main_sequence.h"
 
-const char* CommandLineTail(const char* commandLine) { return commandLine; }
+#include <cstring>
 
-int RunProgram(os::Platform&, const char*) { return 1; }
+#include "install/install.h"
+#include "log/log.h"
+#include "package/package.h"
+#include "run/checks.h"
+#include "run/completion.h"
+#include "run/run.h"
+#include "shell/shell.h"
+#include "ui/boxes.h"
+#include "ui/dialogs.h"
+#include "ui/format.h"
+#include "ui/messages.h"
+
+namespace {
+
+const char WindowsKey[] = "Software\\Microsoft\\Windows\\CurrentVersion";
+
+bool SameTextIgnoringCase(const char* a, const char* b) {
+    for (;; ++a, ++b) {
+        unsigned char x = static_cast<unsigned char>(*a);
+        unsigned char y = static_cast<unsigned char>(*b);
+        if (x >= 'a' && x <= 'z') x = static_cast<unsigned char>(x - 'a' + 'A');
+        if (y >= 'a' && y <= 'z') y = static_cast<unsigned char>(y - 'a' + 'A');
+        if (x != y) return false;
+        if (x == '\0') return true;
+    }
+}
+
+template <typename T>
+bool Take(Run& run, T*& block, std::size_t size) {
+    block = static_cast<T*>(run.os.Alloc(size));
+    return block != nullptr;
+}
+
+template <typename T>
+void Release(Run& run, T*& block) {
+    if (block != nullptr) run.os.Free(block);
+    block = nullptr;
+}
+
+// ProgramFilesDir from the registry; without the value, the Windows drive;
+// without the key, nothing.
+void ReadProgramFilesDir(Run& run) {
+    os::RegKey key = 0;
+    if (run.os.RegOpenKeyEx(os::HKEY_LOCAL_MACHINE, WindowsKey, os::KEY_QUERY_VALUE, &key) !=
+        os::ERROR_SUCCESS)
+        return;
+    std::uint32_t type = 0;
+    std::uint32_t size = PathSize;
+    if (run.os.RegQueryValueEx(key, "ProgramFilesDir", &type, run.ProgramFilesDir, &size) !=
+        os::ERROR_SUCCESS) {
+        std::memset(run.ProgramFilesDir, 0, PathSize);
+        SplitPath(run.WindowsDir, run.ProgramFilesDir, nullptr, nullptr, nullptr);
+    }
+    // A value that filled the whole buffer comes without its NUL.
+    run.ProgramFilesDir[PathSize - 1] = '\0';
+    TrimTrailingBackslash(run.ProgramFilesDir);
+    run.os.RegCloseKey(key);
+}
+
+// The uninstaller's destination is the directory it runs from, whatever
+// package path the command line named.
+void DeriveUninstallDestination(Run& run) {
+    char program[PathSize] = {};
+    run.os.GetModuleFileName(program, sizeof program);
+    program[PathSize - 1] = '\0';
+    char drive[3];
+    SplitPath(program, drive, run.DirectoryPart, nullptr, nullptr);
+    FormatText(run.DestinationDir, PathSize, "%s%s", drive, run.DirectoryPart);
+    TrimTrailingBackslash(run.DestinationDir);
+}
+
+void ComputeUninstallTotal(Run& run) {
+    std::uint32_t total = 0;
+    for (std::uint32_t i = 0; i < run.Header->FileCount; ++i)
+        if (!ExcludedOnPlatform(run, run.Files[i])) total += run.Files[i].InstalledSize;
+    run.ProgressTotal = total;
+}
+
+// Steps 1 to 18; returning ends the run with RunSucceeded as it stands.
+void MainSequence(Run& run, const char* tail) {
+    run.ActiveTitle = Msg(MessageId::Empty);
+    DetectWindowsVersion(run);
+    if (!StartShellDde(run)) return;
+
+    if (tail[0] != '\0') {
+        // The tail is the package path as it stands, quotes and all. One that
+        // does not fit the path buffer is refused, never cut to another name.
+        if (std::strlen(tail) >= PackagePathSize) {
+            ShowError(run, 0, Msg(MessageId::CouldntOpenProgram));
+            return;
+        }
+        std::memcpy(run.PackagePath, tail, std::strlen(tail) + 1);
+    } else {
+        run.os.GetModuleFileName(run.PackagePath, PackagePathSize);
+        run.PackagePath[PackagePathSize - 1] = '\0';
+    }
+    char base[DirPartSize];
+    char extension[DirPartSize];
+    SplitPath(run.PackagePath, nullptr, nullptr, base, extension);
+    FormatText(run.RunName, sizeof run.RunName, "%s%s", base, extension);
+
+    if (!OpenPackage(run, run.PackagePath) || !FindInfoMarker(run)) return;
+
+    if (!Take(run, run.DestinationDir, PathSize) || !Take(run, run.WindowsDir, PathSize) ||
+        !Take(run, run.SystemDir, PathSize) || !Take(run, run.ProgramFilesDir, PathSize) ||
+        !Take(run, run.DirectoryPart, DirPartSize) ||
+        !Take(run, run.Header, sizeof(InstallHeader))) {
+        ShowError(run, 0, Msg(MessageId::OutOfMemory));
+        return;
+    }
+    run.os.GetWindowsDirectory(run.WindowsDir, PathSize);
+    run.WindowsDir[PathSize - 1] = '\0';
+    TrimTrailingBackslash(run.WindowsDir);
+    run.os.GetSystemDirectory(run.SystemDir, PathSize);
+    run.SystemDir[PathSize - 1] = '\0';
+    TrimTrailingBackslash(run.SystemDir);
+    ReadProgramFilesDir(run);
+
+    if (!ReadInstallInfo(run) || !CheckReferences(run)) return;
+
+    run.UninstallMode = SameTextIgnoringCase(run.RunName, run.Header->UninstallerName);
+    // The uninstaller legitimately ends right after the information; a
+    // package must hold the data of every file before anything is installed.
+    if (!run.UninstallMode && !CheckPackageLength(run)) return;
+    if (!run.UninstallMode && !RefuseUnsupportedPlatform(run)) return;
+
+    run.ActiveTitle = run.UninstallMode ? run.Header->UninstallTitle : run.Header->InstallTitle;
+    if (!CheckFilesInUse(run)) return;
+
+    if (run.UninstallMode) {
+        if (!AskYesNo(run, 0, run.Header->UninstallQuestion)) return;
+        DeriveUninstallDestination(run);
+        if (!CheckPaths(run)) return;
+        ComputeUninstallTotal(run);
+    } else {
+        if (!CheckWindowsVersion(run)) return;
+        std::intptr_t accepted = MainDialog(run);
+        if (accepted == 0) return;
+        if (accepted == -1) {
+            ShowError(run, 0, Msg(MessageId::CouldntOpenMainDialog));
+            return;
+        }
+        if (!CheckPaths(run) || !CheckDestination(run)) return;
+    }
+
+    std::intptr_t worked = ProgressDialog(run);
+    if (worked == 0) return;
+    if (worked == -1) {
+        ShowError(run, 0, Msg(MessageId::CouldntOpenProgressDialog));
+        return;
+    }
+    if (run.UninstallMode) CompleteUninstall(run);
+    else CompleteInstall(run);
+    run.RunSucceeded = true;
+}
+
+int FinalSequence(Run& run) {
+    LogText(run, Msg(MessageId::Empty));
+    LogText(run, run.RunSucceeded ? "The installation was successful!"
+                                  : "An error occured during installation!");
+    if (run.Package != os::InvalidFile) {
+        run.os.LClose(run.Package);
+        run.Package = os::InvalidFile;
+    }
+    CloseInstallLog(run, run.RunSucceeded);
+    EndShellDde(run);
+    ReleaseRegistryKeys(run);
+
+    Release(run, run.ScanBuffer);
+    Release(run, run.DestinationDir);
+    Release(run, run.WindowsDir);
+    Release(run, run.SystemDir);
+    Release(run, run.ProgramFilesDir);
+    Release(run, run.DirectoryPart);
+    Release(run, run.Header);
+    Release(run, run.Files);
+    Release(run, run.Groups);
+    Release(run, run.Items);
+    Release(run, run.Dirs);
+    Release(run, run.RegKeys);
+    Release(run, run.RegValues);
+    // The titles pointed into the header.
+    run.ActiveTitle = Msg(MessageId::Empty);
+
+    if (run.SelfRemovalPending) StartSelfRemoval(run);
+    // The question is only built after a successful installation: a failed
+    // run does not offer to restart, though a replacement may be scheduled.
+    if (run.RestartNeeded && run.RestartQuestion[0] != '\0') AskRestart(run);
+    return run.RunSucceeded ? 0 : 1;
+}
+
+}  // namespace
+
+const char* CommandLineTail(const char* commandLine) {
+    const char* p = commandLine;
+    if (*p == '"') {
+        ++p;
+        while (*p != '\0' && *p != '"') ++p;
+        if (*p == '"') ++p;
+    } else {
+        while (static_cast<unsigned char>(*p) > 32) ++p;
+    }
+    while (*p != '\0' && static_cast<unsigned char>(*p) <= 32) ++p;
+    return p;
+}
+
+int RunProgram(os::Platform& platform, const char* commandLineTail) {
+    Run run(platform);
+    MainSequence(run, commandLineTail != nullptr ? commandLineTail : "");
+    return FinalSequence(run);
+}

@@ -1,15 +1,105 @@
-// The main dialog: the destination directory and the Install, Cancel and
-// Help buttons.
+// The main dialog: the package's introduction, the destination directory,
+// and the Install, Cancel and Help buttons.
 #include "ui/dialogs.h"
+
+#include "install/install.h"
+#include "log/log.h"
+#include "package/package.h"
+#include "ui/boxes.h"
+#include "ui/format.h"
+#include "ui/messages.h"
+
+namespace {
+
+constexpr int IntroItem = 256;
+constexpr int InstallToItem = 257;
+constexpr int DestinationItem = 258;
+constexpr int InstallButton = 1007;
+constexpr int DestinationLimit = 260;
+// The edit offers 255 characters: at most 254 arrive.
+constexpr int DestinationReadSize = 255;
+
+void InitMainDialog(Run& run, os::Window dialog) {
+    run.os.SetItemText(dialog, InstallToItem, Msg(MessageId::InstallTo));
+    run.os.SetItemText(dialog, InstallButton, Msg(MessageId::InstallButton));
+    run.os.SetItemText(dialog, os::IDCANCEL, Msg(MessageId::CancelButton));
+    run.os.SetItemText(dialog, os::IDHELP, Msg(MessageId::HelpButton));
+    run.os.SetItemText(dialog, IntroItem, run.Header->MainDialogText);
+    run.os.LimitItemText(dialog, DestinationItem, DestinationLimit);
+    char proposed[PathSize + sizeof run.Header->DefaultSubdir];
+    FormatText(proposed, sizeof proposed, "%s\\%s", run.ProgramFilesDir, run.Header->DefaultSubdir);
+    run.os.SetItemText(dialog, DestinationItem, proposed);
+    PrepareDialogWindow(run, dialog);
+}
+
+void PressInstall(Run& run, os::Window dialog) {
+    // An edit that cannot be read leaves an empty path, which is illegal.
+    if (run.os.GetItemText(dialog, DestinationItem, run.DestinationDir, DestinationReadSize) < 0)
+        run.DestinationDir[0] = '\0';
+    run.DestinationDir[DestinationReadSize - 1] = '\0';
+    if (ValidateDestination(run, dialog)) run.os.EndDialog(dialog, 1);
+}
+
+void PressHelp(Run& run, os::Window dialog) {
+    // The help box carries the bare title, not a composed caption.
+    const char* text = run.IsWindowsNT ? run.Header->HelpTextNT : run.Header->HelpText;
+    run.os.MessageBox(dialog, text, run.ActiveTitle, os::MB_OK | os::MB_ICONINFORMATION);
+}
+
+}  // namespace
 
 std::intptr_t MainDialog(Run& run) {
     return run.os.DialogBox(os::MainDialogId, 0, MainDialogProc, &run);
 }
 
-std::intptr_t MainDialogProc(void*, os::Window, unsigned, std::uintptr_t, std::intptr_t) {
-    return 0;
+std::intptr_t MainDialogProc(void* context, os::Window dialog, unsigned message,
+                             std::uintptr_t wParam, std::intptr_t) {
+    Run& run = *static_cast<Run*>(context);
+    if (message == os::WM_INITDIALOG) {
+        InitMainDialog(run, dialog);
+        return 1;
+    }
+    if (message != os::WM_COMMAND || ((wParam >> 16) & 0xFFFF) != 0) return 0;
+    switch (static_cast<int>(wParam & 0xFFFF)) {
+    case os::IDCANCEL:
+        if (AskYesNo(run, dialog,
+                     Msg(run.UninstallMode ? MessageId::AbortUninstallQuestion
+                                           : MessageId::AbortInstallQuestion)))
+            run.os.EndDialog(dialog, 0);
+        return 1;
+    case os::IDHELP:
+        PressHelp(run, dialog);
+        return 1;
+    case InstallButton:
+        PressInstall(run, dialog);
+        return 1;
+    default:
+        return 0;
+    }
 }
 
-bool ValidateDestination(Run&, os::Window) { return false; }
+bool ValidateDestination(Run& run, os::Window dialog) {
+    TrimTrailingBackslash(run.DestinationDir);
+    char drive[3];
+    SplitPath(run.DestinationDir, drive, run.DirectoryPart, nullptr, nullptr);
+    if (drive[0] == '\0' || run.DirectoryPart[0] == '\0') {
+        ReportFieldError(run, dialog, DestinationItem, Msg(MessageId::IllegalPath));
+        return false;
+    }
+    FormatText(run.DestinationRoot, sizeof run.DestinationRoot, "%s\\", drive);
+    // Only the last level is created; an existing file of the name counts
+    // as existing.
+    if (!PathExists(run, run.DestinationDir) && !MakeDirectory(run, run.DestinationDir)) {
+        ReportFieldError(run, dialog, DestinationItem, Msg(MessageId::CouldntCreateDestination));
+        return false;
+    }
+    OpenInstallLog(run, dialog);
+    return true;
+}
 
-void ReportFieldError(Run&, os::Window, int, const char*) {}
+void ReportFieldError(Run& run, os::Window dialog, int item, const char* text) {
+    run.os.MessageBeep(0);
+    run.os.SelectItemText(dialog, item, 0, 0x7FFF0000);
+    run.os.FocusItem(dialog, item);
+    ShowError(run, dialog, text);
+}
