@@ -1,0 +1,137 @@
+#include "pkgbuild/file_sources.h"
+
+#include <dirent.h>
+#include <fnmatch.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace pkgbuild {
+
+namespace {
+
+bool IsRegularFile(const std::string& path) {
+    struct stat st;
+    return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool IsDirectory(const std::string& path) {
+    struct stat st;
+    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool HasWildcard(const std::string& s) { return s.find_first_of("*?[") != std::string::npos; }
+
+// Every regular file in `dir` whose name matches `namePattern` (all when empty).
+bool ListDirectory(const std::string& dir, const std::string& namePattern,
+                   std::vector<SourceFile>& out, std::string& error) {
+    DIR* d = opendir(dir.c_str());
+    if (!d) {
+        error = "cannot read directory " + dir + ": " + std::strerror(errno);
+        return false;
+    }
+    std::vector<std::string> found;
+    while (dirent* entry = readdir(d)) {
+        std::string name = entry->d_name;
+        if (name == "." || name == "..") continue;
+        if (!namePattern.empty() && fnmatch(namePattern.c_str(), name.c_str(), 0) != 0) continue;
+        if (IsRegularFile(dir + "/" + name)) found.push_back(name);
+    }
+    closedir(d);
+    std::sort(found.begin(), found.end());
+    for (const std::string& name : found) out.push_back({dir + "/" + name, name});
+    return true;
+}
+
+}  // namespace
+
+bool ExpandSource(const std::string& baseDir, const std::string& pattern,
+                  std::vector<SourceFile>& out, bool& many, std::string& error) {
+    out.clear();
+    many = false;
+    std::string path = pattern;
+    std::replace(path.begin(), path.end(), '\\', '/');
+    if (path.empty()) {
+        error = "empty source";
+        return false;
+    }
+    if (path[0] != '/' && !baseDir.empty()) path = baseDir + "/" + path;
+    std::size_t slash = path.rfind('/');
+    std::string dir = slash == std::string::npos ? "." : path.substr(0, slash == 0 ? 1 : slash);
+    std::string last = slash == std::string::npos ? path : path.substr(slash + 1);
+    if (HasWildcard(dir)) {
+        error = "wildcards are allowed only in the last part of a source: " + pattern;
+        return false;
+    }
+    if (HasWildcard(last)) {
+        many = true;
+        if (!ListDirectory(dir, last, out, error)) return false;
+        if (out.empty()) {
+            error = "no file matches source " + pattern;
+            return false;
+        }
+        return true;
+    }
+    if (IsDirectory(path)) {
+        many = true;
+        if (!ListDirectory(path, "", out, error)) return false;
+        if (out.empty()) {
+            error = "source directory holds no file: " + pattern;
+            return false;
+        }
+        return true;
+    }
+    if (!IsRegularFile(path)) {
+        error = "missing source file " + pattern;
+        return false;
+    }
+    out.push_back({path, last});
+    return true;
+}
+
+os::FileTime UnixToFileTime(std::int64_t seconds, std::int64_t nanoseconds) {
+    const std::int64_t epochDifference = 116444736000000000LL;  // 1601 to 1970 in ticks
+    std::int64_t ticks = seconds * 10000000LL + nanoseconds / 100 + epochDifference;
+    if (ticks < 0) ticks = 0;
+    os::FileTime t;
+    t.Low = static_cast<std::uint32_t>(static_cast<std::uint64_t>(ticks) & 0xFFFFFFFFu);
+    t.High = static_cast<std::uint32_t>(static_cast<std::uint64_t>(ticks) >> 32);
+    return t;
+}
+
+bool LoadSourceFile(const std::string& path, LoadedFile& out, std::string& error) {
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        error = "missing source file " + path;
+        return false;
+    }
+    if (static_cast<std::uint64_t>(st.st_size) > 0xFFFFFFFFull) {
+        error = "source file larger than 4 GiB: " + path;
+        return false;
+    }
+    // Times first: reading the file may change its access time.
+    out.lastWriteTime = UnixToFileTime(st.st_mtim.tv_sec, st.st_mtim.tv_nsec);
+    out.lastAccessTime = UnixToFileTime(st.st_atim.tv_sec, st.st_atim.tv_nsec);
+    // The file system keeps no creation time; the last write is the best guess.
+    out.creationTime = out.lastWriteTime;
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) {
+        error = "cannot open source file " + path + ": " + std::strerror(errno);
+        return false;
+    }
+    out.data.resize(static_cast<std::size_t>(st.st_size));
+    std::size_t got = out.data.empty() ? 0 : std::fread(out.data.data(), 1, out.data.size(), f);
+    bool more = std::fgetc(f) != EOF;
+    bool failed = std::ferror(f) != 0;
+    std::fclose(f);
+    if (failed || got != out.data.size() || more) {
+        error = "cannot read source file " + path + " (it changed while being read?)";
+        return false;
+    }
+    return true;
+}
+
+}  // namespace pkgbuild

@@ -1,0 +1,26 @@
+// How records find each other by name, and what a name below a base
+// directory may look like.
+#include "pkgbuild/build_state.h"
+#include "pkgbuild/values.h"
+
+namespace pkgbuild {
+
+int FindName(const std::vector<std::string>& list, const std::string& name) {
+    for (std::size_t i = 0; i < list.size(); ++i)
+        if (EqualsNoCase(list[i], name)) return static_cast<int>(i);
+    return -1;
+}
+
+bool IsRelativeName(const std::string& name) {
+    if (name.empty() || name.find_first_of(":/") != std::string::npos) return false;
+    std::size_t start = 0;
+    for (;;) {
+        std::size_t end = name.find('\\', start);
+        std::string part = name.substr(start, end == std::string::npos ? end : end - start);
+        if (part.empty() || part == "." || part == "..") return false;
+        if (end == std::string::npos) return true;
+        start = end + 1;
+    }
+}
+
+}  // namespace pkgbuild

@@ -1,0 +1,116 @@
+// The command line of the builder: read the script and the stub, build,
+// write the package in one piece.
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "pkgbuild/pkgbuild.h"
+
+namespace pkgbuild {
+
+namespace {
+
+const char* const Usage = "usage: pkgbuild SCRIPT -o SETUP.EXE [--stub STUB]\n";
+
+bool ReadWholeFile(const std::string& path, std::string& out) {
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return false;
+    out.clear();
+    char buffer[65536];
+    std::size_t got;
+    while ((got = std::fread(buffer, 1, sizeof buffer, f)) > 0) out.append(buffer, got);
+    bool ok = !std::ferror(f);
+    std::fclose(f);
+    return ok;
+}
+
+// Into a temporary file beside the target, then renamed: a failed build
+// never leaves a half-written package under the target's name.
+bool WriteWholeFile(const std::string& path, const pkg::Bytes& data, std::string& error) {
+    std::string temporary = path + ".partial";
+    std::FILE* f = std::fopen(temporary.c_str(), "wb");
+    if (!f) {
+        error = "cannot create " + temporary + ": " + std::strerror(errno);
+        return false;
+    }
+    bool ok = data.empty() || std::fwrite(data.data(), 1, data.size(), f) == data.size();
+    ok = (std::fclose(f) == 0) && ok;
+    if (ok) chmod(temporary.c_str(), 0755);
+    if (!ok || std::rename(temporary.c_str(), path.c_str()) != 0) {
+        error = "cannot write " + path + ": " + std::strerror(errno);
+        std::remove(temporary.c_str());
+        return false;
+    }
+    return true;
+}
+
+std::string DirectoryOf(const std::string& path) {
+    std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+}  // namespace
+
+int RunPkgbuild(const std::vector<std::string>& args, std::string& out, std::string& err) {
+    std::string script, output, stub = DefaultStub;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if ((a == "-o" || a == "--stub") && i + 1 < args.size()) {
+            (a == "-o" ? output : stub) = args[++i];
+        } else if (!a.empty() && a[0] == '-') {
+            err += "pkgbuild: unknown option " + a + "\n" + Usage;
+            return 2;
+        } else if (script.empty()) {
+            script = a;
+        } else {
+            err += "pkgbuild: more than one script\n" + std::string(Usage);
+            return 2;
+        }
+    }
+    if (script.empty() || output.empty()) {
+        err += Usage;
+        return 2;
+    }
+    std::string text;
+    if (!ReadWholeFile(script, text)) {
+        err += "pkgbuild: cannot read script " + script + "\n";
+        return 2;
+    }
+    std::string stubText;
+    if (!ReadWholeFile(stub, stubText)) {
+        err += "pkgbuild: cannot read stub " + stub + " (build it, or give --stub)\n";
+        return 1;
+    }
+    // The stub finds the first marker in its file: one inside the stub
+    // itself would be taken for the installation information.
+    if (stubText.find("iNStiNSt") != std::string::npos) {
+        err += "pkgbuild: the stub " + stub + " contains the marker iNStiNSt\n";
+        return 1;
+    }
+    pkg::PackageContents contents;
+    ScriptError error;
+    if (!BuildContents(text, DirectoryOf(script), contents, error)) {
+        err += script + ":" + std::to_string(error.line) + ": " + error.message + "\n";
+        return 2;
+    }
+    contents.stub.assign(stubText.begin(), stubText.end());
+    pkg::Bytes package = pkg::WritePackage(contents);
+    std::string message;
+    if (!WriteWholeFile(output, package, message)) {
+        err += "pkgbuild: " + message + "\n";
+        return 1;
+    }
+    out += "pkgbuild: wrote " + output + ": " + std::to_string(package.size()) + " bytes, " +
+           std::to_string(contents.files.size()) + " files, " +
+           std::to_string(contents.dirs.size()) + " directories, " +
+           std::to_string(contents.groups.size()) + " groups, " +
+           std::to_string(contents.items.size()) + " items, " +
+           std::to_string(contents.regKeys.size()) + " keys, " +
+           std::to_string(contents.regValues.size()) + " values\n";
+    return 0;
+}
+
+}  // namespace pkgbuild
