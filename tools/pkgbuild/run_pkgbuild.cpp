@@ -97,6 +97,9 @@ int RunPkgbuild(const std::vector<std::string>& args, std::string& out, std::str
         return 2;
     }
     contents.stub.assign(stubText.begin(), stubText.end());
+    // The stub only finds a marker whose eight bytes lie within one of its
+    // 8192-byte reads; one starting on a multiple of 8 always does.
+    while (contents.stub.size() % 8 != 0) contents.stub.push_back(0);
     pkg::Bytes package = pkg::WritePackage(contents);
     std::string message;
     if (!WriteWholeFile(output, package, message)) {

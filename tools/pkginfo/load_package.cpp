@@ -1,0 +1,25 @@
+#include <cstring>
+
+#include "pkginfo/pkginfo.h"
+
+namespace pkginfo {
+
+std::string FieldText(const char* field, std::size_t size) {
+    std::size_t n = 0;
+    while (n < size && field[n] != '\0') ++n;
+    return std::string(field, n);
+}
+
+bool LoadPackage(const pkg::Bytes& file, Package& out, std::string& error) {
+    out = Package();
+    out.fileSize = file.size();
+    if (!pkg::ReadPackage(file, out.contents, out.infoOffset, error)) return false;
+    const pkg::PackageContents& c = out.contents;
+    out.infoSize = sizeof(InstallHeader) + c.files.size() * sizeof(FileRecord) +
+                   c.dirs.size() * sizeof(DirRecord) + c.groups.size() * sizeof(GroupRecord) +
+                   c.items.size() * sizeof(ItemRecord) + c.regKeys.size() * sizeof(RegKeyRecord) +
+                   c.regValues.size() * sizeof(RegValueRecord);
+    return true;
+}
+
+}  // namespace pkginfo

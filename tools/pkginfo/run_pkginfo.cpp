@@ -1,0 +1,67 @@
+// The command line of the inspector.
+#include <cstdio>
+
+#include "pkginfo/pkginfo.h"
+
+namespace pkginfo {
+
+namespace {
+
+const char* const Usage = "usage: pkginfo PACKAGE [--json] [--extract DIR]\n";
+
+bool ReadWholeFile(const std::string& path, pkg::Bytes& out) {
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return false;
+    out.clear();
+    std::uint8_t buffer[65536];
+    std::size_t got;
+    while ((got = std::fread(buffer, 1, sizeof buffer, f)) > 0) out.insert(out.end(), buffer, buffer + got);
+    bool ok = !std::ferror(f);
+    std::fclose(f);
+    return ok;
+}
+
+}  // namespace
+
+int RunPkginfo(const std::vector<std::string>& args, std::string& out, std::string& err) {
+    std::string path, extractDir;
+    bool json = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--json") {
+            json = true;
+        } else if (args[i] == "--extract" && i + 1 < args.size()) {
+            extractDir = args[++i];
+        } else if (!args[i].empty() && args[i][0] != '-' && path.empty()) {
+            path = args[i];
+        } else {
+            err += Usage;
+            return 1;
+        }
+    }
+    if (path.empty()) {
+        err += Usage;
+        return 1;
+    }
+    pkg::Bytes file;
+    if (!ReadWholeFile(path, file)) {
+        err += "pkginfo: cannot read " + path + "\n";
+        return 1;
+    }
+    Package package;
+    std::string error;
+    if (!LoadPackage(file, package, error)) {
+        err += "pkginfo: " + path + ": " + error + "\n";
+        return 1;
+    }
+    if (!extractDir.empty()) {
+        std::string report;
+        bool ok = ExtractFiles(package, extractDir, report);
+        (ok ? out : err) += report;
+        if (!ok) return 1;
+        if (!json) return 0;
+    }
+    out += json ? PackageJson(package) : DescribePackage(package);
+    return 0;
+}
+
+}  // namespace pkginfo
