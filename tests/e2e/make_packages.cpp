@@ -1,0 +1,216 @@
+// Writes the packages of the Wine suite from a stub (setup.exe):
+//
+//   make_packages STUB OUTDIR [COMPONENTS]
+//
+// COMPONENTS is the directory of the suite's Win32 test programs
+// (regserver.exe, testcomp_2_0_0_7.dll); without it the full package holds
+// only data files. Every package is described by the case list in
+// tests/e2e/run.sh, which checks what the stub makes of it.
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "pkgwrite/package_writer.h"
+#include "szdd/szdd.h"
+
+namespace {
+
+using pkg::Bytes;
+using pkg::SetText;
+
+bool ReadFile(const std::string& path, Bytes& out) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    out.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return true;
+}
+
+bool WriteFile(const std::string& path, const Bytes& data) {
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
+    return static_cast<bool>(out);
+}
+
+Bytes Text(const std::string& text) { return Bytes(text.begin(), text.end()); }
+
+// 2020-01-02 03:04:06 UTC, the last-write time every installed file gets.
+os::FileTime FixedTime() {
+    const std::uint64_t unixSeconds = 1577934246;
+    const std::uint64_t ticks = (unixSeconds + 11644473600ull) * 10000000ull;
+    return {static_cast<std::uint32_t>(ticks), static_cast<std::uint32_t>(ticks >> 32)};
+}
+
+// The header every package of the suite shares.
+pkg::PackageContents Basic(const Bytes& stub) {
+    pkg::PackageContents c;
+    c.stub = stub;
+    c.header = pkg::NewHeader();
+    InstallHeader& h = c.header;
+    SetText(h.MainDialogText, "This installs the E2E Demo on your computer.");
+    SetText(h.HelpText, "Choose the directory for the E2E Demo.");
+    SetText(h.HelpTextNT, "Choose the directory for the E2E Demo (NT).");
+    SetText(h.FinishedText, "The E2E Demo is installed.");
+    SetText(h.UninstallQuestion, "Do you want to remove the E2E Demo?");
+    SetText(h.RestartText, "Restart Windows now?");
+    SetText(h.InstallTitle, "E2E Setup");
+    SetText(h.UninstallTitle, "E2E Uninstall");
+    SetText(h.UninstallDisplayName, "E2E Demo");
+    SetText(h.DefaultSubdir, "E2E Demo");
+    SetText(h.UninstallItemName, "Uninstall E2E Demo");
+    SetText(h.UninstallerName, "UNINST.EXE");
+    h.CreateUninstaller = 1;
+    h.CreateLog = 1;
+
+    FileRecord readme = pkg::NewFileRecord();
+    SetText(readme.FileName, "README.TXT");
+    Bytes data = Text("Read me first.\r\nThe E2E Demo.\r\n");
+    readme.InstalledSize = static_cast<std::uint32_t>(data.size());
+    readme.LastWriteTime = readme.CreationTime = readme.LastAccessTime = FixedTime();
+    readme.Attributes = os::FILE_ATTRIBUTE_ARCHIVE;
+    readme.Vital = 1;
+    c.files.push_back(readme);
+    c.fileData.push_back(data);
+    return c;
+}
+
+void AddFile(pkg::PackageContents& c, const std::string& name, std::uint32_t dirNumber,
+             const Bytes& data, bool compressed) {
+    FileRecord f = pkg::NewFileRecord();
+    SetText(f.FileName, name);
+    f.DirNumber = dirNumber;
+    f.InstalledSize = static_cast<std::uint32_t>(data.size());
+    f.LastWriteTime = f.CreationTime = f.LastAccessTime = FixedTime();
+    f.Attributes = os::FILE_ATTRIBUTE_ARCHIVE;
+    f.Vital = 1;
+    f.Compressed = compressed ? 1 : 0;
+    c.files.push_back(f);
+    c.fileData.push_back(compressed ? szdd::Compress(data.data(), data.size()) : data);
+}
+
+void AddDir(pkg::PackageContents& c, const std::string& name) {
+    DirRecord d = pkg::NewDirRecord();
+    SetText(d.Name, name);
+    c.dirs.push_back(d);
+}
+
+void AddValue(pkg::PackageContents& c, std::uint32_t key, const std::string& name,
+              std::uint32_t type, const Bytes& data) {
+    RegValueRecord v = pkg::NewRegValueRecord();
+    SetText(v.ValueName, name);
+    v.KeyNumber = key;
+    v.ValueType = type;
+    v.DataSize = static_cast<std::uint32_t>(data.size());
+    std::memcpy(v.Data, data.data(), data.size());
+    c.regValues.push_back(v);
+}
+
+// Text that compresses well, for the compressed file.
+Bytes Lines(int count) {
+    std::string s;
+    for (int i = 0; i < count; ++i) s += "Line " + std::to_string(i) + " of the compressed file.\r\n";
+    return Text(s);
+}
+
+// Bytes that do not compress, so that writing them takes a moment.
+Bytes Noise(std::size_t size) {
+    Bytes b(size);
+    std::uint32_t x = 2463534242u;
+    for (auto& byte : b) {
+        x ^= x << 13;
+        x ^= x >> 17;
+        x ^= x << 5;
+        byte = static_cast<std::uint8_t>(x);
+    }
+    return b;
+}
+
+pkg::PackageContents Full(const Bytes& stub, const std::string& components) {
+    pkg::PackageContents c = Basic(stub);
+    AddDir(c, "DATA");
+    AddDir(c, "DATA\\SUB");
+    AddFile(c, "LINES.TXT", 1, Lines(400), true);
+    AddFile(c, "NOTES.TXT", 2, Text("Notes in a sub-directory.\r\n"), false);
+    AddFile(c, "NOISE.BIN", 1, Noise(16u << 20), false);
+    if (!components.empty()) {
+        Bytes server, component;
+        if (ReadFile(components + "/regserver.exe", server)) {
+            AddFile(c, "REGSERVER.EXE", 0, server, false);
+            c.files.back().SelfRegister = 1;
+            c.files.back().Shared = 1;
+            c.files.back().RegisterByRun = 1;
+        }
+        if (ReadFile(components + "/testcomp_2_0_0_7.dll", component)) {
+            AddFile(c, "TESTCOMP.DLL", 0, component, false);
+            c.files.back().SelfRegister = 1;
+            c.files.back().Shared = 1;
+        }
+    }
+
+    RegKeyRecord key = pkg::NewRegKeyRecord();
+    SetText(key.SubKey, "Software\\E2E Demo");
+    key.Root = static_cast<std::uint32_t>(os::HKEY_LOCAL_MACHINE);
+    c.regKeys.push_back(key);
+    AddValue(c, 1, "Version", os::REG_SZ, Text(std::string("1.0") + '\0'));
+    AddValue(c, 1, "Count", os::REG_DWORD, Bytes{42, 0, 0, 0});
+    AddValue(c, 1, "Blob", 3, Bytes{1, 2, 3, 0xFE});
+    AddValue(c, 1, "", os::REG_SZ, Text(std::string("E2E default") + '\0'));
+
+    GroupRecord group = pkg::NewGroupRecord();
+    SetText(group.Name, "E2E Demo");
+    c.groups.push_back(group);
+    ItemRecord item = pkg::NewItemRecord();
+    SetText(item.Name, "E2E Readme");
+    item.GroupNumber = 1;
+    item.FileNumber = 1;
+    c.items.push_back(item);
+    return c;
+}
+
+bool Write(const std::string& dir, const std::string& name, const pkg::PackageContents& c) {
+    Bytes file = pkg::WritePackage(c);
+    if (!WriteFile(dir + "/" + name, file)) {
+        std::fprintf(stderr, "make_packages: cannot write %s/%s\n", dir.c_str(), name.c_str());
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 3 || argc > 4) {
+        std::fprintf(stderr, "usage: make_packages STUB OUTDIR [COMPONENTS]\n");
+        return 2;
+    }
+    Bytes stub;
+    if (!ReadFile(argv[1], stub)) {
+        std::fprintf(stderr, "make_packages: cannot read %s\n", argv[1]);
+        return 1;
+    }
+    const std::string out = argv[2];
+    const std::string components = argc == 4 ? argv[3] : "";
+
+    pkg::PackageContents basic = Basic(stub);
+
+    // The header says it is 1000 bytes long: information error 1.
+    pkg::PackageContents damaged = basic;
+    damaged.header.HeaderSize = 1000;
+    damaged.keepHeaderSize = true;
+
+    pkg::PackageContents refuse95 = basic;
+    refuse95.header.RefuseWindows95 = 1;
+
+    pkg::PackageContents needs40 = basic;
+    needs40.header.MinWindowsMajor = 4;
+    needs40.header.MinWindowsMinor = 0;
+
+    bool ok = Write(out, "basic.exe", basic) && Write(out, "damaged.exe", damaged) &&
+              // Named like the uninstaller apart from letter case: uninstall mode.
+              Write(out, "uninst.exe", basic) && Write(out, "refuse95.exe", refuse95) &&
+              Write(out, "needs40.exe", needs40) && Write(out, "full.exe", Full(stub, components));
+    return ok ? 0 : 1;
+}
