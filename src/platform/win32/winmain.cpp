@@ -1,9 +1,11 @@
-// The program's entry: the platform is a local object, the engine does the rest.
+// The program's entry point. The C runtime's start-up code is not linked
+// (there are no static constructors to run and no runtime DLL to need), so
+// this is where Windows starts the process. The platform is a local object.
 #include "platform/win32/win32_windows.h"
 
 #include "run/main_sequence.h"
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+extern "C" __attribute__((force_align_arg_pointer)) void WinMainCRTStartup() {
     Win32Platform platform;
-    return RunProgram(platform, CommandLineTail(::GetCommandLineA()));
+    ::ExitProcess(static_cast<UINT>(RunProgram(platform, CommandLineTail(::GetCommandLineA()))));
 }
