@@ -4,7 +4,8 @@
 //
 // COMPONENTS is the directory of the suite's Win32 test programs
 // (regserver.exe, testcomp_2_0_0_7.dll); without it the full package holds
-// only data files. Every package is described by the case list in
+// only data files. Beside the packages it writes expected-<NAME> files, the
+// plain contents of the installed data files. Every package is described by the case list in
 // tests/e2e/run.sh, which checks what the stub makes of it.
 #include <cstdint>
 #include <cstdio>
@@ -37,6 +38,9 @@ bool WriteFile(const std::string& path, const Bytes& data) {
 
 Bytes Text(const std::string& text) { return Bytes(text.begin(), text.end()); }
 
+const char ReadmeText[] = "Read me first.\r\nThe E2E Demo.\r\n";
+const char NotesText[] = "Notes in the second directory.\r\n";
+
 // 2020-01-02 03:04:06 UTC, the last-write time every installed file gets.
 os::FileTime FixedTime() {
     const std::uint64_t unixSeconds = 1577934246;
@@ -67,7 +71,7 @@ pkg::PackageContents Basic(const Bytes& stub) {
 
     FileRecord readme = pkg::NewFileRecord();
     SetText(readme.FileName, "README.TXT");
-    Bytes data = Text("Read me first.\r\nThe E2E Demo.\r\n");
+    Bytes data = Text(ReadmeText);
     readme.InstalledSize = static_cast<std::uint32_t>(data.size());
     readme.LastWriteTime = readme.CreationTime = readme.LastAccessTime = FixedTime();
     readme.Attributes = os::FILE_ATTRIBUTE_ARCHIVE;
@@ -131,9 +135,9 @@ Bytes Noise(std::size_t size) {
 pkg::PackageContents Full(const Bytes& stub, const std::string& components) {
     pkg::PackageContents c = Basic(stub);
     AddDir(c, "DATA");
-    AddDir(c, "DATA\\SUB");
+    AddDir(c, "DOCS");
     AddFile(c, "LINES.TXT", 1, Lines(400), true);
-    AddFile(c, "NOTES.TXT", 2, Text("Notes in a sub-directory.\r\n"), false);
+    AddFile(c, "NOTES.TXT", 2, Text(NotesText), false);
     AddFile(c, "NOISE.BIN", 1, Noise(16u << 20), false);
     if (!components.empty()) {
         Bytes server, component;
@@ -144,9 +148,19 @@ pkg::PackageContents Full(const Bytes& stub, const std::string& components) {
             c.files.back().RegisterByRun = 1;
         }
         if (ReadFile(components + "/testcomp_2_0_0_7.dll", component)) {
-            AddFile(c, "TESTCOMP.DLL", 0, component, false);
+            // A new shared component that registers itself.
+            AddFile(c, "E2ECOMP.DLL", 0, component, false);
             c.files.back().SelfRegister = 1;
             c.files.back().Shared = 1;
+            // A shared component of the system directory, version 2.0.0.7.
+            AddFile(c, "E2ETCOMP.DLL", 0, component, false);
+            FileRecord& f = c.files.back();
+            f.InSystemDir = 1;
+            f.SelfRegister = 1;
+            f.Shared = 1;
+            f.CompareVersion = 1;
+            f.FileVersionMS = 0x00020000;
+            f.FileVersionLS = 0x00000007;
         }
     }
 
@@ -212,5 +226,9 @@ int main(int argc, char** argv) {
               // Named like the uninstaller apart from letter case: uninstall mode.
               Write(out, "uninst.exe", basic) && Write(out, "refuse95.exe", refuse95) &&
               Write(out, "needs40.exe", needs40) && Write(out, "full.exe", Full(stub, components));
+    // The installed contents the suite compares against.
+    ok = ok && WriteFile(out + "/expected-README.TXT", Text(ReadmeText)) &&
+         WriteFile(out + "/expected-LINES.TXT", Lines(400)) &&
+         WriteFile(out + "/expected-NOTES.TXT", Text(NotesText));
     return ok ? 0 : 1;
 }

@@ -14,6 +14,8 @@
  *   holdcancel                    wait for the progress dialog and hold the left mouse
  *                                 button down on its Cancel button (released by the next box)
  *   wait <main|progress|box>      wait until such a window is on screen (e.g. before a shot)
+ *   aside                         move the open message box to the lower left corner,
+ *                                 so that a screenshot shows the dialog behind it
  *   shot <name>                   ask the shell script for a screenshot and wait for it
  *   timeout <seconds>             how long each later wait may take (default 60)
  *
@@ -292,6 +294,10 @@ static int play(FILE *script) {
                              : strcmp(rest, "progress") == 0 ? KIND_PROGRESS
                                                              : KIND_BOX;
             if (!wait_for(kind, rest)) return 0;
+        } else if (strcmp(word, "aside") == 0) {
+            HWND box = wait_for(KIND_BOX, "box");
+            if (!box) return 0;
+            SetWindowPos(box, NULL, 8, 520, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
         } else if (strcmp(word, "shot") == 0) {
             if (!step_shot(rest)) return 0;
         } else if (strcmp(word, "timeout") == 0) {
@@ -344,7 +350,7 @@ int main(int argc, char **argv) {
         return 100;
     }
     script = fopen(argv[1], "r");
-    transcript = fopen(argv[2], "w");
+    transcript = fopen(argv[2], "wb");
     if (!script || !transcript) {
         fprintf(stderr, "uidriver: cannot open %s or %s\n", argv[1], argv[2]);
         return 101;

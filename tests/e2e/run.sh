@@ -1,0 +1,399 @@
+#!/usr/bin/env bash
+# The Wine suite: the real setup.exe under Wine, driven by the UI driver.
+#
+#   tests/e2e/run.sh [CASE...]      all cases, or the named ones
+#
+# Builds setup.exe, the driver and the test programs (Win32 build) and the
+# package generator (host build), writes the packages, starts a private
+# Xvfb, and runs each case against a Wine prefix of its Windows version
+# (made once by setup.sh and reused). Prints PASS or FAIL per case and
+# exits non-zero when any case fails. Screenshots of the dialogs go to
+# docs/screenshots/.
+#
+# Environment: E2E_ROOT (prefixes, default /tmp/e2e-wine), E2E_BUILD (build
+# directories, default <repo>/build), E2E_KEEP=1 keeps the work directory.
+set -u
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/../.." && pwd)
+export E2E_ROOT=${E2E_ROOT:-/tmp/e2e-wine}
+build=${E2E_BUILD:-$root/build}
+w32="$build/e2e-win32"
+host="$build/e2e-host"
+shots="$root/docs/screenshots"
+work=$(mktemp -d /tmp/e2e-run.XXXXXX)
+started=$(date +%s)
+
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+
+xvfb_pid=""
+watcher_pid=""
+prefixes_used=()
+cleanup() {
+  for p in "${prefixes_used[@]}"; do WINEPREFIX="$p" wineserver -k 2>/dev/null; done
+  [ -n "$watcher_pid" ] && kill "$watcher_pid" 2>/dev/null
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+  [ "${E2E_KEEP:-0}" = 1 ] || rm -rf "$work"
+}
+trap cleanup EXIT
+
+log() { echo "e2e: $*" >&2; }
+
+# ---- Display -------------------------------------------------------------
+display=""
+for n in $(seq 90 120); do
+  [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
+  Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+  xvfb_pid=$!
+  sleep 1
+  if kill -0 "$xvfb_pid" 2>/dev/null; then display=":$n"; break; fi
+  xvfb_pid=""
+done
+[ -n "$display" ] || { log "no display could be started"; exit 2; }
+export DISPLAY="$display"
+
+# ---- Prerequisites, builds, packages -------------------------------------
+"$here/setup.sh" >"$work/setup.log" 2>&1 || { cat "$work/setup.log"; log "setup failed"; exit 2; }
+cmake -S "$root" -B "$w32" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
+  -DCMAKE_BUILD_TYPE=MinSizeRel >"$work/w32.log" 2>&1 &&
+  cmake --build "$w32" >>"$work/w32.log" 2>&1 || { tail -30 "$work/w32.log"; log "Win32 build failed"; exit 2; }
+cmake -S "$root" -B "$host" -G Ninja -DCMAKE_BUILD_TYPE=Debug >"$work/host.log" 2>&1 &&
+  cmake --build "$host" --target make_packages >>"$work/host.log" 2>&1 ||
+  { tail -30 "$work/host.log"; log "host build failed"; exit 2; }
+
+stub="$w32/setup.exe"
+programs="$w32/tests/e2e/win32"
+pkgs="$work/packages"
+mkdir -p "$pkgs"
+cp "$stub" "$pkgs/setup.exe"
+cp "$programs/uidriver.exe" "$work/uidriver.exe"
+"$host/tests/e2e/make_packages" "$stub" "$pkgs" "$programs" || { log "make_packages failed"; exit 2; }
+
+# ---- Screenshots: the driver asks by creating NAME.req -------------------
+mkdir -p "$work/shots" "$shots"
+(
+  while :; do
+    for req in "$work"/shots/*.req; do
+      [ -e "$req" ] || continue
+      name=$(basename "$req" .req)
+      import -display "$DISPLAY" -window root "$shots/$name.png" 2>>"$work/shots.log"
+      rm -f "$req"
+    done
+    sleep 0.1
+  done
+) &
+watcher_pid=$!
+
+# ---- Helpers ---------------------------------------------------------------
+winpath() { local p=${1//\//\\}; echo "Z:$p"; }
+export E2E_SHOT_DIR
+E2E_SHOT_DIR=$(winpath "$work/shots")
+
+# A private copy of the version's prefix, so that a case starts clean.
+fresh_prefix() {
+  local version=$1 name=$2
+  local p="$work/prefix-$name"
+  cp -a "$E2E_ROOT/prefix-$version" "$p"
+  prefixes_used+=("$p")
+  echo "$p"
+}
+# The shared prefix of a version, for cases that change nothing in it.
+shared_prefix() {
+  local p="$E2E_ROOT/prefix-$1"
+  prefixes_used+=("$p")
+  echo "$p"
+}
+
+# drive PREFIX NAME [keep]: plays $work/NAME.script, transcript in
+# $work/NAME.out. Afterwards every Wine process of the prefix is ended (the
+# program group's explorer window stays otherwise), unless "keep" is given.
+drive() {
+  local prefix=$1 name=$2
+  (cd "$work" && WINEPREFIX="$prefix" wine uidriver.exe "$name.script" "$name.out" \
+    >"$work/$name.driver.log" 2>&1)
+  [ "${3:-}" = keep ] && return
+  WINEPREFIX="$prefix" wineserver -k 2>/dev/null
+  WINEPREFIX="$prefix" wineserver -w 2>/dev/null
+}
+
+failures=0
+case_failed=0
+check() {  # check DESCRIPTION COMMAND...: one expectation of the current case
+  local what=$1
+  shift
+  if ! "$@" >>"$work/checks.log" 2>&1; then
+    echo "    expected: $what" >&2
+    case_failed=1
+  fi
+}
+same_transcript() {  # same_transcript NAME (expected on stdin)
+  local name=$1
+  cat >"$work/$name.expected"
+  if ! diff -u "$work/$name.expected" "$work/$name.out" >"$work/$name.diff" 2>&1; then
+    sed 's/^/    /' "$work/$name.diff" >&2
+    return 1
+  fi
+}
+# Lines of "wine reg query" read "    NAME    TYPE    DATA".
+reg_value() {  # reg_value PREFIX KEY VALUE-NAME: prints "TYPE DATA"
+  WINEPREFIX="$1" wine reg query "$2" /v "$3" 2>/dev/null | tr -d '\r' |
+    awk -F '    ' -v n="$3" 'tolower($2) == tolower(n) { print $3 " " $4 }'
+}
+reg_default() {
+  WINEPREFIX="$1" wine reg query "$2" /ve 2>/dev/null | tr -d '\r' |
+    awk -F '    ' '$2 == "(Default)" { print $3 " " $4 }'
+}
+equals() { [ "$1" = "$2" ] || { echo "got '$1', wanted '$2'"; return 1; }; }
+no_key() { ! WINEPREFIX="$1" wine reg query "$2" >/dev/null 2>&1; }
+
+# ---- Cases -----------------------------------------------------------------
+# Each case_* function runs one behaviour and sets case_failed on a miss.
+
+case_stub_has_no_marker() {
+  check "setup.exe does not hold the 8-byte marker" bash -c "! grep -q 'iNStiNSt' '$stub'"
+  check "setup.exe imports only the system's own libraries" bash -c \
+    "i686-w64-mingw32-objdump -p '$stub' | grep 'DLL Name' | tr a-z A-Z |
+     grep -v -E 'KERNEL32|USER32|GDI32|ADVAPI32|SHELL32|VERSION|LZ32' | (! grep .)"
+  log "setup.exe is $(stat -c %s "$stub") bytes"
+}
+
+case_no_installation_information() {
+  local p
+  p=$(shared_prefix nt40)
+  printf 'run %s\ntimeout 30\nbox OK\n' "$(winpath "$pkgs/setup.exe")" >"$work/noinfo.script"
+  drive "$p" noinfo
+  check "the missing information is reported" same_transcript noinfo <<'T'
+box|Error|Couldn't find the installation information.|OK
+exit|1
+T
+}
+
+case_package_path_on_the_command_line_is_read() {
+  local p
+  p=$(shared_prefix nt40)
+  printf 'run %s %s\ntimeout 30\nmain Cancel\nbox Yes\n' "$(winpath "$pkgs/setup.exe")" \
+    "$(winpath "$pkgs/basic.exe")" >"$work/patharg.script"
+  drive "$p" patharg
+  check "the package named on the command line is installed" same_transcript patharg <<'T'
+main|E2E Setup|This installs the E2E Demo on your computer.|C:\Program Files\E2E Demo|Cancel
+box|E2E Setup - Message|Do you want to abort the installation?|Yes
+exit|1
+T
+}
+
+case_quoted_package_path_cannot_be_opened() {
+  local p
+  p=$(shared_prefix nt40)
+  printf 'run %s "%s"\ntimeout 30\nbox OK\n' "$(winpath "$pkgs/setup.exe")" \
+    "$(winpath "$pkgs/basic.exe")" >"$work/quoted.script"
+  drive "$p" quoted
+  check "the quotes stay part of the path" same_transcript quoted <<'T'
+box|Error|Couldn't open the program.|OK
+exit|1
+T
+}
+
+case_damaged_header_is_refused() {
+  local p
+  p=$(shared_prefix nt40)
+  printf 'run %s\ntimeout 30\nbox OK\n' "$(winpath "$pkgs/damaged.exe")" >"$work/damaged.script"
+  drive "$p" damaged
+  check "a wrong header size is information error 1" same_transcript damaged <<'T'
+box|Error|Error 1 in installation info.|OK
+exit|1
+T
+}
+
+case_uninstaller_named_package_answered_no() {
+  local p
+  p=$(shared_prefix nt40)
+  printf 'run %s\ntimeout 30\nbox No\n' "$(winpath "$pkgs/uninst.exe")" >"$work/uninstno.script"
+  drive "$p" uninstno
+  check "the uninstall question carries the uninstall title" same_transcript uninstno <<'T'
+box|E2E Uninstall - Message|Do you want to remove the E2E Demo?|No
+exit|1
+T
+}
+
+case_windows95_is_refused_when_the_package_says_so() {
+  local p
+  p=$(shared_prefix win95)
+  printf 'run %s\ntimeout 30\nbox OK\n' "$(winpath "$pkgs/refuse95.exe")" >"$work/refuse95.script"
+  drive "$p" refuse95
+  check "Windows 95 is refused before the title is known" same_transcript refuse95 <<'T'
+box|Error|Sorry, but this software wont run on Windows 95.|OK
+exit|1
+T
+  p=$(shared_prefix nt40)
+  printf 'run %s\ntimeout 30\nmain Cancel\nbox Yes\n' "$(winpath "$pkgs/refuse95.exe")" \
+    >"$work/refuse95nt.script"
+  drive "$p" refuse95nt
+  check "the same package runs on Windows NT 4.0" same_transcript refuse95nt <<'T'
+main|E2E Setup|This installs the E2E Demo on your computer.|C:\Program Files\E2E Demo|Cancel
+box|E2E Setup - Message|Do you want to abort the installation?|Yes
+exit|1
+T
+}
+
+case_windows_nt351_is_below_the_minimum_version_4() {
+  local p
+  p=$(shared_prefix nt351)
+  printf 'run %s\ntimeout 30\nbox OK\n' "$(winpath "$pkgs/needs40.exe")" >"$work/needs40.script"
+  drive "$p" needs40
+  check "NT 3.51 is refused with the required version" same_transcript needs40 <<'T'
+box|E2E Setup - Error|This software requires Windows 4.0 or later.|OK
+exit|1
+T
+  p=$(shared_prefix win95)
+  printf 'run %s\ntimeout 30\nmain Cancel\nbox Yes\n' "$(winpath "$pkgs/needs40.exe")" \
+    >"$work/needs40w95.script"
+  drive "$p" needs40w95
+  check "Windows 95 (4.0) is accepted" same_transcript needs40w95 <<'T'
+main|E2E Setup|This installs the E2E Demo on your computer.|C:\Program Files\E2E Demo|Cancel
+box|E2E Setup - Message|Do you want to abort the installation?|Yes
+exit|1
+T
+}
+
+# What an installation may change, listed so that two states can be compared:
+# the files below drive_c (Wine's own windows directory aside) and the
+# registry's software branches.
+snapshot() {
+  local p=$1 out=$2
+  (cd "$p/drive_c" && find . -path ./windows -prune -o -print | LC_ALL=C sort) >"$out.files"
+  WINEPREFIX="$p" wine reg export 'HKLM\Software' "$(winpath "$out.hklm")" /y >/dev/null 2>&1
+  WINEPREFIX="$p" wine reg export 'HKCU\Software' "$(winpath "$out.hkcu")" /y >/dev/null 2>&1
+  WINEPREFIX="$p" wineserver -w
+}
+
+case_full_installation_and_uninstallation_round_trip() {
+  local p dest sys
+  p=$(fresh_prefix nt40 roundtrip)
+  dest="$p/drive_c/E2E Demo"
+  sys="$p/drive_c/windows/system32"
+  local shared='HKLM\Software\Microsoft\Windows\CurrentVersion\SharedDLLs'
+  local component='C:\windows\system32\E2ETCOMP.DLL'
+  # An older version of the shared component is in place, used by three programs.
+  cp "$programs/testcomp_1_0_0_1.dll" "$sys/E2ETCOMP.DLL"
+  WINEPREFIX="$p" wine reg add "$shared" /v "$component" /t REG_DWORD /d 3 /f >/dev/null 2>&1
+  WINEPREFIX="$p" wineserver -w
+  snapshot "$p" "$work/before"
+
+  cat >"$work/install.script" <<S
+run $(winpath "$pkgs/full.exe")
+timeout 60
+wait main
+shot main-dialog
+main Install C:\\E2E Demo
+holdcancel
+aside
+shot progress-dialog
+box No
+box No
+S
+  drive "$p" install
+  check "the installation runs through its dialogs and asks for the restart" same_transcript install <<'T'
+main|E2E Setup|This installs the E2E Demo on your computer.|C:\E2E Demo|Install
+progress|E2E Setup
+box|E2E Setup - Message|Do you want to abort the installation?|No
+box|E2E Setup - Message|The E2E Demo is installed.\r\rRestart Windows now?|No
+exit|0
+T
+  # Read before any Wine start-up carries the rename out.
+  check "the shared component in use is replaced at the next start" \
+    grep -q -i 'E2ETCOMP.DLL' <(grep -A3 -i '"PendingFileRenameOperations"' "$p/system.reg")
+  check "README.TXT holds its data" cmp "$pkgs/expected-README.TXT" "$dest/README.TXT"
+  check "the compressed LINES.TXT is expanded" cmp "$pkgs/expected-LINES.TXT" "$dest/DATA/LINES.TXT"
+  check "no compressed copy stays" test ! -e "$dest/DATA/LINES.TX_"
+  check "NOTES.TXT is in its directory" cmp "$pkgs/expected-NOTES.TXT" "$dest/DOCS/NOTES.TXT"
+  check "the large file is complete" test "$(stat -c %s "$dest/DATA/NOISE.BIN" 2>/dev/null)" = 16777216
+  check "files carry the packaged write time" \
+    test "$(TZ=UTC stat -c %y "$dest/README.TXT" 2>/dev/null | cut -c1-19)" = "2020-01-02 03:04:06"
+  check "the uninstaller is the leading part of the package" \
+    cmp -n "$(stat -c %s "$dest/UNINST.EXE" 2>/dev/null || echo 1)" "$pkgs/full.exe" "$dest/UNINST.EXE"
+  check "the uninstaller holds no file data" \
+    test "$(stat -c %s "$dest/UNINST.EXE" 2>/dev/null || echo 99999999)" -lt 1000000
+  check "the log records the run" grep -q "The installation was successful!" "$dest/InstLog.txt"
+  check "the log records the expansion" grep -q -F 'Decompressing: C:\E2E Demo\DATA\LINES.TXT' "$dest/InstLog.txt"
+
+  local key='HKLM\Software\E2E Demo'
+  check "string value" equals "$(reg_value "$p" "$key" Version)" "REG_SZ 1.0"
+  check "number value" equals "$(reg_value "$p" "$key" Count)" "REG_DWORD 0x2a"
+  check "binary value" equals "$(reg_value "$p" "$key" Blob)" "REG_BINARY 010203FE"
+  check "default value" equals "$(reg_default "$p" "$key")" "REG_SZ E2E default"
+  check "the program registered itself with /REGSERVER" \
+    equals "$(reg_value "$p" 'HKLM\Software\E2E Test Server' Registered)" "REG_SZ yes"
+  check "the new library's DllRegisterServer ran" \
+    equals "$(reg_value "$p" 'HKLM\Software\E2E Test Component' Registered)" "REG_SZ yes"
+  check "the shared count rose from 3 to 4" equals "$(reg_value "$p" "$shared" "$component")" "REG_DWORD 0x4"
+  check "the new shared program is counted once" \
+    equals "$(reg_value "$p" "$shared" 'C:\E2E Demo\REGSERVER.EXE')" "REG_DWORD 0x1"
+  check "the uninstall entry names the uninstaller" \
+    equals "$(reg_value "$p" 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\E2E Demo' UninstallString)" \
+    'REG_SZ "C:\E2E Demo\UNINST.EXE"'
+  check "after the restart the shared component is the new version" \
+    cmp "$programs/testcomp_2_0_0_7.dll" "$sys/E2ETCOMP.DLL"
+  local menu
+  menu=$(find "$p/drive_c/users" -path '*Start Menu/Programs/E2E Demo' -type d 2>/dev/null | head -1)
+  check "the program group is a Start Menu folder" test -n "$menu"
+  check "the item is a shortcut in it" test -f "$menu/E2E Readme.lnk"
+
+  cat >"$work/uninstall.script" <<'S'
+run C:\E2E Demo\UNINST.EXE
+timeout 60
+box Yes
+progress
+box Yes
+box Yes
+box OK
+S
+  drive "$p" uninstall keep
+  check "the uninstallation asks, removes and finishes" same_transcript uninstall <<'T'
+box|E2E Uninstall - Message|Do you want to remove the E2E Demo?|Yes
+progress|E2E Uninstall
+box|E2E Uninstall - Message|The system indicates that the shared file 'C:\E2E Demo\REGSERVER.EXE' is no longer used by any programs. If any programs are still using this file and it is removed, those programs may not function.\r\n\r\nAre you sure you want to remove the shared file?|Yes
+box|E2E Uninstall - Message|The system indicates that the shared file 'C:\E2E Demo\E2ECOMP.DLL' is no longer used by any programs. If any programs are still using this file and it is removed, those programs may not function.\r\n\r\nAre you sure you want to remove the shared file?|Yes
+box|E2E Uninstall - Message|Uninstallation is finished.|OK
+exit|0
+T
+  # The batch file removes the uninstaller and the directory after the exit.
+  local waited=0
+  while [ -e "$dest" ] && [ $waited -lt 300 ]; do
+    sleep 0.1
+    waited=$((waited + 1))
+  done
+  sleep 1
+  WINEPREFIX="$p" wineserver -k 2>/dev/null
+  WINEPREFIX="$p" wineserver -w 2>/dev/null
+  check "the uninstaller and the destination directory are gone" test ! -e "$dest"
+  check "the program group is gone" test ! -e "$menu"
+  check "the program unregistered itself" no_key "$p" 'HKLM\Software\E2E Test Server'
+  check "the component other programs use stays" cmp "$programs/testcomp_2_0_0_7.dll" "$sys/E2ETCOMP.DLL"
+  check "the new library unregistered itself" no_key "$p" 'HKLM\Software\E2E Test Component'
+  check "its count is back at 3" equals "$(reg_value "$p" "$shared" "$component")" "REG_DWORD 0x3"
+  snapshot "$p" "$work/after"
+  check "the files are as before the installation" diff -u "$work/before.files" "$work/after.files"
+  check "HKLM\\Software is as before the installation" diff -u "$work/before.hklm" "$work/after.hklm"
+  check "HKCU\\Software is as before the installation" diff -u "$work/before.hkcu" "$work/after.hkcu"
+}
+
+all_cases=$(declare -F | awk '{print $3}' | grep '^case_' | sed 's/^case_//')
+wanted=${*:-$all_cases}
+for name in $wanted; do
+  case_failed=0
+  echo "--- $name" >>"$work/checks.log"
+  if ! declare -F "case_$name" >/dev/null; then
+    echo "FAIL $name (no such case)"
+    failures=$((failures + 1))
+    continue
+  fi
+  "case_$name"
+  if [ $case_failed -eq 0 ]; then
+    echo "PASS $name"
+  else
+    echo "FAIL $name"
+    failures=$((failures + 1))
+  fi
+done
+log "setup.exe: $(stat -c %s "$stub") bytes; suite took $(($(date +%s) - started)) s"
+[ $failures -eq 0 ] || { log "$failures case(s) failed; work directory kept: $work"; E2E_KEEP=1; exit 1; }
