@@ -33,38 +33,45 @@ std::uint32_t FirstWord(const unsigned char* block) {
 
 // Reads one table of `count` records into its own block of exactly
 // count * recordSize bytes. A table that could not be held or that the file
-// cannot hold is refused before anything is allocated.
-template <typename Record>
-bool ReadTable(Reader& reader, std::uint32_t count, std::uint32_t recordSize, int errorNumber,
-               Record*& table) {
+// cannot hold is refused before anything is allocated. The block is handed
+// out before its checks, so that the end of the run releases it.
+bool ReadBlock(Reader& reader, std::uint32_t count, std::uint32_t recordSize, int errorNumber,
+               unsigned char*& table) {
     if (count == 0) return true;
     Run& run = reader.run;
     const std::uint64_t size = static_cast<std::uint64_t>(count) * recordSize;
     const std::uint64_t left = reader.length > reader.position ? reader.length - reader.position : 0;
-    if (size > 0xFFFFFFFFu || size > left || size > 0x7FFFFFFFu) {
+    if (size > left || size > 0x7FFFFFFFu) {
         ShowInfoError(run, BadCount);
         return false;
     }
-    unsigned char* block = static_cast<unsigned char*>(run.os.Alloc(static_cast<std::size_t>(size)));
-    if (!block) {
+    table = static_cast<unsigned char*>(run.os.Alloc(static_cast<std::size_t>(size)));
+    if (!table) {
         ShowError(run, 0, Msg(MessageId::OutOfMemory));
         return false;
     }
-    table = reinterpret_cast<Record*>(block);
-    long got = run.os.HRead(run.Package, block, static_cast<long>(size));
-    if (got != static_cast<long>(size)) {
+    if (run.os.HRead(run.Package, table, static_cast<long>(size)) != static_cast<long>(size)) {
         ShowError(run, 0, Msg(MessageId::CouldntReadInfo));
         return false;
     }
-    Unscramble(block, static_cast<long>(size));
+    Unscramble(table, static_cast<long>(size));
     reader.position += static_cast<std::uint32_t>(size);
     run.InfoSize += static_cast<std::uint32_t>(size);
     // Only the first record's size word is compared.
-    if (FirstWord(block) != recordSize) {
+    if (FirstWord(table) != recordSize) {
         ShowInfoError(run, errorNumber);
         return false;
     }
     return true;
+}
+
+template <typename Record>
+bool ReadTable(Reader& reader, std::uint32_t count, std::uint32_t recordSize, int errorNumber,
+               Record*& table) {
+    unsigned char* block = nullptr;
+    const bool read = ReadBlock(reader, count, recordSize, errorNumber, block);
+    table = reinterpret_cast<Record*>(block);
+    return read;
 }
 
 // The length of the package, leaving the file position where it was.
