@@ -1,0 +1,247 @@
+// Processes: CreateProcess resolves the program from the command line the way
+// Windows does (an unquoted path with blanks tries each blank in turn, so
+// C:\Program Files\x.exe may start C:\Program.exe), starts registered
+// programs, and batch files are recorded and can be interpreted afterwards.
+#include "platform/sim/state.h"
+
+namespace sim {
+
+namespace {
+
+constexpr int MaxBatchSteps = 10000;
+
+bool HasExtension(const std::string& path) {
+    std::string leaf = LeafName(path);
+    return leaf.find('.') != std::string::npos;
+}
+
+bool IsBatch(const std::string& path) {
+    std::string u = Upper(path);
+    return u.size() > 4 && (u.compare(u.size() - 4, 4, ".BAT") == 0 ||
+                            u.compare(u.size() - 4, 4, ".CMD") == 0);
+}
+
+// Splits a batch line's arguments: blanks separate, double quotes group.
+std::vector<std::string> Arguments(const std::string& text) {
+    std::vector<std::string> out;
+    std::string current;
+    bool quoted = false;
+    bool any = false;
+    for (char c : text) {
+        if (c == '"') {
+            quoted = !quoted;
+            any = true;
+            continue;
+        }
+        if (!quoted && (c == ' ' || c == '\t')) {
+            if (any) out.push_back(current);
+            current.clear();
+            any = false;
+            continue;
+        }
+        current += c;
+        any = true;
+    }
+    if (any) out.push_back(current);
+    return out;
+}
+
+std::string Trim(const std::string& text) {
+    std::size_t a = text.find_first_not_of(" \t\r");
+    if (a == std::string::npos) return std::string();
+    std::size_t b = text.find_last_not_of(" \t\r");
+    return text.substr(a, b - a + 1);
+}
+
+}  // namespace
+
+os::ProcessHandle Machine::CreateProcess(const char* commandLine, int show,
+                                         std::uint32_t creationFlags) {
+    if (s_->Fails("CreateProcess")) return 0;
+    std::string line = Str(commandLine);
+    StartedProcess record{line, show, creationFlags, std::string()};
+    std::string program;
+    auto exists = [&](const std::string& path) {
+        std::string host = s_->Resolve(path);
+        return !host.empty() && !s_->HostIsDirectory(host);
+    };
+    std::string trimmed = line.substr(line.find_first_not_of(' ') == std::string::npos
+                                          ? line.size()
+                                          : line.find_first_not_of(' '));
+    if (!trimmed.empty() && trimmed[0] == '"') {
+        std::size_t close = trimmed.find('"', 1);
+        std::string candidate = trimmed.substr(1, close == std::string::npos ? std::string::npos : close - 1);
+        if (!HasExtension(candidate)) candidate += ".exe";
+        if (exists(candidate)) program = candidate;
+    } else {
+        // Each blank may end the program's name: the shortest existing one wins.
+        std::size_t from = 0;
+        for (;;) {
+            std::size_t blank = trimmed.find(' ', from);
+            std::string candidate = trimmed.substr(0, blank);
+            std::string tried = HasExtension(candidate) ? candidate : candidate + ".exe";
+            if (!candidate.empty() && exists(tried)) {
+                program = tried;
+                break;
+            }
+            if (blank == std::string::npos) break;
+            from = blank + 1;
+        }
+    }
+    if (program.empty()) {
+        s_->started.push_back(record);
+        s_->lastError = os::ERROR_FILE_NOT_FOUND;
+        return 0;
+    }
+    std::string key = PathKey(s_->Absolute(program));
+    ProcessRecord process;
+    if (IsBatch(program)) {
+        process.exitCode = 0;
+    } else {
+        auto it = s_->programs.find(key);
+        if (it == s_->programs.end()) {
+            s_->started.push_back(record);
+            s_->lastError = os::ERROR_FILE_NOT_FOUND;
+            return 0;
+        }
+        process.exitCode = it->second.exitCode;
+        process.pollsLeft = it->second.pollsBeforeExit;
+    }
+    record.program = StoredName(program);
+    s_->started.push_back(record);
+    os::ProcessHandle h = s_->nextHandle++;
+    s_->processes[h] = process;
+    auto it = s_->programs.find(key);
+    if (it != s_->programs.end() && it->second.effect) {
+        ProgramEffect effect = it->second.effect;
+        effect(*this, line);
+    }
+    return h;
+}
+
+bool Machine::GetExitCodeProcess(os::ProcessHandle process, std::uint32_t* code) {
+    if (s_->Fails("GetExitCodeProcess")) return false;
+    auto it = s_->processes.find(process);
+    if (it == s_->processes.end()) {
+        s_->lastError = ERROR_INVALID_HANDLE;
+        return false;
+    }
+    std::uint32_t value = it->second.exitCode;
+    if (it->second.pollsLeft > 0) {
+        --it->second.pollsLeft;
+        value = os::STILL_ACTIVE;
+    }
+    if (code) *code = value;
+    return true;
+}
+
+bool Machine::CloseProcess(os::ProcessHandle process) {
+    if (s_->Fails("CloseProcess")) return false;
+    if (!s_->processes.erase(process)) {
+        s_->lastError = ERROR_INVALID_HANDLE;
+        return false;
+    }
+    return true;
+}
+
+// ---- Test helpers ------------------------------------------------------------------
+
+void Machine::AddProgram(const std::string& path, std::uint32_t exitCode, ProgramEffect effect,
+                         int pollsBeforeExit) {
+    s_->programs[PathKey(s_->Absolute(path))] = Program{exitCode, effect, pollsBeforeExit};
+}
+
+const std::vector<StartedProcess>& Machine::StartedProcesses() const { return s_->started; }
+
+bool Machine::RunBatch(const std::string& path) {
+    std::string text = ReadText(path);
+    if (!Exists(path)) return false;
+    std::vector<std::string> lines;
+    std::string current;
+    for (char c : text) {
+        if (c == '\n') {
+            lines.push_back(Trim(current));
+            current.clear();
+        } else {
+            current += c;
+        }
+    }
+    if (!current.empty()) lines.push_back(Trim(current));
+
+    // The batch acts as another process: its calls are neither counted nor failed.
+    auto savedFailures = s_->failures;
+    auto savedCalls = s_->calls;
+    auto savedError = s_->lastError;
+    s_->failures.clear();
+    auto restore = [&]() {
+        s_->failures = savedFailures;
+        s_->calls = savedCalls;
+        s_->lastError = savedError;
+    };
+    std::string batchKey = PathKey(s_->Absolute(path));
+    auto labelLine = [&](const std::string& label) -> long {
+        for (std::size_t i = 0; i < lines.size(); ++i) {
+            if (!lines[i].empty() && lines[i][0] == ':' && SameText(Trim(lines[i].substr(1)), label))
+                return static_cast<long>(i);
+        }
+        return -1;
+    };
+    std::size_t pc = 0;
+    for (int steps = 0; pc < lines.size(); ++steps) {
+        if (steps > MaxBatchSteps) {
+            restore();
+            return false;
+        }
+        std::string l = lines[pc++];
+        std::string u = Upper(l);
+        if (l.empty() || u == "@ECHO OFF" || l[0] == ':' || u.rfind("REM", 0) == 0) continue;
+        std::vector<std::string> args = Arguments(l);
+        std::string verb = Upper(args[0]);
+        if (verb == "DEL" || verb == "ERASE") {
+            bool selfDeleted = false;
+            for (std::size_t i = 1; i < args.size(); ++i) {
+                bool self = PathKey(s_->Absolute(args[i])) == batchKey;
+                if (DeleteFile(args[i].c_str()) && self) selfDeleted = true;
+            }
+            // A batch file that deleted itself cannot read its next line.
+            if (selfDeleted) break;
+            continue;
+        }
+        if (verb == "RD" || verb == "RMDIR") {
+            for (std::size_t i = 1; i < args.size(); ++i) RemoveDirectory(args[i].c_str());
+            continue;
+        }
+        if (verb == "IF" && args.size() >= 5 && Upper(args[1]) == "EXIST" &&
+            Upper(args[3]) == "GOTO") {
+            if (Exists(args[2])) {
+                long target = labelLine(args[4]);
+                if (target < 0) {
+                    restore();
+                    return false;
+                }
+                pc = static_cast<std::size_t>(target);
+            }
+            continue;
+        }
+        if (verb == "IF" && args.size() >= 3 && Upper(args[1]) == "EXIST") {
+            // "if exist C:\Program Files\x goto a": the condition holds a cut
+            // path and the rest is run as a command that does not exist.
+            continue;
+        }
+        if (verb == "GOTO" && args.size() >= 2) {
+            long target = labelLine(args[1]);
+            if (target < 0) {
+                restore();
+                return false;
+            }
+            pc = static_cast<std::size_t>(target);
+            continue;
+        }
+        restore();
+        return false;
+    }
+    restore();
+    return true;
+}
+
+}  // namespace sim
