@@ -173,6 +173,22 @@ TEST(SzddExpand, SurvivesGarbageWithoutReadingPastTheInput) {
     }
 }
 
+TEST(SzddExpand, SurvivesDamagedCompressedFilesAndKeepsToTheHeaderLength) {
+    const Bytes good = Compress(TextLike(20000, 4));
+    std::mt19937 rng(5);
+    for (int round = 0; round < 200; ++round) {
+        Bytes bad = good;
+        for (int flips = 0; flips < 4; ++flips) bad[14 + rng() % (bad.size() - 14)] ^= static_cast<std::uint8_t>(1u << (rng() % 8));
+        bad.resize(bad.size() - rng() % 40);
+        Bytes out;
+        if (szdd::Expand(bad.data(), bad.size(), out)) {
+            EXPECT_EQ(out.size(), 20000u);
+        } else {
+            EXPECT_TRUE(out.empty());
+        }
+    }
+}
+
 TEST(SzddIsSzdd, IsFalseForShortOrPlainData) {
     const std::uint8_t plain[] = "MZ plain program";
     EXPECT_FALSE(szdd::IsSzdd(plain, sizeof plain));
