@@ -266,9 +266,13 @@ snapshot() {
   WINEPREFIX="$p" wineserver -w
 }
 
-case_full_installation_and_uninstallation_round_trip() {
-  local p dest sys
-  p=$(fresh_prefix nt40 roundtrip)
+# round_trip VERSION: installs the full package into a fresh prefix of the
+# version, checks the machine, uninstalls with the installed uninstaller and
+# compares the machine with its state before the installation. The temporary
+# directory has blanks in its name, as NT 4.0 user profiles do.
+round_trip() {
+  local version=$1 p dest sys
+  p=$(fresh_prefix "$version" "roundtrip-$version")
   dest="$p/drive_c/E2E Demo"
   sys="$p/drive_c/windows/system32"
   local shared='HKLM\Software\Microsoft\Windows\CurrentVersion\SharedDLLs'
@@ -276,23 +280,26 @@ case_full_installation_and_uninstallation_round_trip() {
   # An older version of the shared component is in place, used by three programs.
   cp "$programs/testcomp_1_0_0_1.dll" "$sys/E2ETCOMP.DLL"
   WINEPREFIX="$p" wine reg add "$shared" /v "$component" /t REG_DWORD /d 3 /f >/dev/null 2>&1
+  mkdir -p "$p/drive_c/Temp Dir"
+  WINEPREFIX="$p" wine reg add 'HKCU\Environment' /v TEMP /d 'C:\Temp Dir' /f >/dev/null 2>&1
+  WINEPREFIX="$p" wine reg add 'HKCU\Environment' /v TMP /d 'C:\Temp Dir' /f >/dev/null 2>&1
   WINEPREFIX="$p" wineserver -w
-  snapshot "$p" "$work/before"
+  snapshot "$p" "$work/before-$version"
 
-  cat >"$work/install.script" <<S
+  cat >"$work/install-$version.script" <<S
 run $(winpath "$pkgs/full.exe")
 timeout 60
 wait main
-shot main-dialog
+shot main-dialog-$version
 main Install C:\\E2E Demo
 holdcancel
 aside
-shot progress-dialog
+shot progress-dialog-$version
 box No
 box No
 S
-  drive "$p" install
-  check "the installation runs through its dialogs and asks for the restart" same_transcript install <<'T'
+  drive "$p" "install-$version"
+  check "the installation runs through its dialogs and asks for the restart" same_transcript "install-$version" <<'T'
 main|E2E Setup|This installs the E2E Demo on your computer.|C:\E2E Demo|Install
 progress|E2E Setup
 box|E2E Setup - Message|Do you want to abort the installation?|No
@@ -300,8 +307,15 @@ box|E2E Setup - Message|The E2E Demo is installed.\r\rRestart Windows now?|No
 exit|0
 T
   # Read before any Wine start-up carries the rename out.
-  check "the shared component in use is replaced at the next start" \
-    grep -q -i 'E2ETCOMP.DLL' <(grep -A3 -i '"PendingFileRenameOperations"' "$p/system.reg")
+  if [ "$version" = win95 ]; then
+    # Wine keeps a carried-out WININIT.INI as WININIT.BAK.
+    check "the shared component in use is renamed by WININIT.INI at the next start" \
+      grep -q -i '^C:.*\\E2ETCOMP.DLL=C:.*\.tmp' <(find "$p/drive_c/windows" -maxdepth 1 \
+        -iname 'wininit.*' -exec cat {} + | sed -n '/^\[[Rr]ename\]/,/^\[/p')
+  else
+    check "the shared component in use is replaced at the next start" \
+      grep -q -i 'E2ETCOMP.DLL' <(grep -A3 -i '"PendingFileRenameOperations"' "$p/system.reg")
+  fi
   check "README.TXT holds its data" cmp "$pkgs/expected-README.TXT" "$dest/README.TXT"
   check "the compressed LINES.TXT is expanded" cmp "$pkgs/expected-LINES.TXT" "$dest/DATA/LINES.TXT"
   check "no compressed copy stays" test ! -e "$dest/DATA/LINES.TX_"
@@ -338,7 +352,7 @@ T
   check "the program group is a Start Menu folder" test -n "$menu"
   check "the item is a shortcut in it" test -f "$menu/E2E Readme.lnk"
 
-  cat >"$work/uninstall.script" <<'S'
+  cat >"$work/uninstall-$version.script" <<'S'
 run C:\E2E Demo\UNINST.EXE
 timeout 60
 box Yes
@@ -347,8 +361,8 @@ box Yes
 box Yes
 box OK
 S
-  drive "$p" uninstall keep
-  check "the uninstallation asks, removes and finishes" same_transcript uninstall <<'T'
+  drive "$p" "uninstall-$version" keep
+  check "the uninstallation asks, removes and finishes" same_transcript "uninstall-$version" <<'T'
 box|E2E Uninstall - Message|Do you want to remove the E2E Demo?|Yes
 progress|E2E Uninstall
 box|E2E Uninstall - Message|The system indicates that the shared file 'C:\E2E Demo\REGSERVER.EXE' is no longer used by any programs. If any programs are still using this file and it is removed, those programs may not function.\r\n\r\nAre you sure you want to remove the shared file?|Yes
@@ -371,11 +385,14 @@ T
   check "the component other programs use stays" cmp "$programs/testcomp_2_0_0_7.dll" "$sys/E2ETCOMP.DLL"
   check "the new library unregistered itself" no_key "$p" 'HKLM\Software\E2E Test Component'
   check "its count is back at 3" equals "$(reg_value "$p" "$shared" "$component")" "REG_DWORD 0x3"
-  snapshot "$p" "$work/after"
-  check "the files are as before the installation" diff -u "$work/before.files" "$work/after.files"
-  check "HKLM\\Software is as before the installation" diff -u "$work/before.hklm" "$work/after.hklm"
-  check "HKCU\\Software is as before the installation" diff -u "$work/before.hkcu" "$work/after.hkcu"
+  snapshot "$p" "$work/after-$version"
+  check "the files are as before the installation" diff -u "$work/before-$version.files" "$work/after-$version.files"
+  check "HKLM\\Software is as before the installation" diff -u "$work/before-$version.hklm" "$work/after-$version.hklm"
+  check "HKCU\\Software is as before the installation" diff -u "$work/before-$version.hkcu" "$work/after-$version.hkcu"
 }
+
+case_install_and_uninstall_round_trip_on_windows_nt40() { round_trip nt40; }
+case_install_and_uninstall_round_trip_on_windows95() { round_trip win95; }
 
 all_cases=$(declare -F | awk '{print $3}' | grep '^case_' | sed 's/^case_//')
 wanted=${*:-$all_cases}
