@@ -1,0 +1,212 @@
+// The install sequence: the uninstaller copy, the directories, the file
+// phase's reading of the package data and the order of the phases.
+#include "scenario/install_fixture.h"
+
+using namespace installtest;
+using ::testing::Contains;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+using ::testing::Not;
+
+namespace {
+
+InstallPackage TwoFiles() {
+    InstallPackage p;
+    p.File("ONE.TXT", "first file");
+    p.File("TWO.TXT", "second");
+    return p;
+}
+
+}  // namespace
+
+TEST(InstallUninstaller, IsThePackageUpToTheEndOfTheInstallationInformation) {
+    sim::Machine m = sim::Machine::NT40();
+    InstallPackage p = TwoFiles();
+    const Bytes package = p.Build();
+    scenario::RunResult r = scenario::Install(m, package, Destination);
+    ASSERT_EQ(r.exitCode, 0);
+    const Bytes copy = m.ReadFile(At("UNINST.EXE"));
+    const std::size_t dataOffset = p.DataOffset();
+    ASSERT_EQ(copy.size(), dataOffset);
+    EXPECT_TRUE(std::equal(copy.begin(), copy.end(), package.begin()));
+    EXPECT_THAT(r.logLines, Contains("Preparing creation of uninstaller..."));
+    EXPECT_THAT(r.logLines, Contains("Creating uninstaller: C:\\APP\\UNINST.EXE"));
+}
+
+TEST(InstallUninstaller, IsHiddenAloneOnWindows4) {
+    sim::Machine m = sim::Machine::Windows95();
+    ASSERT_EQ(Install(m, TwoFiles()).exitCode, 0);
+    EXPECT_EQ(m.Attributes(At("UNINST.EXE")), os::FILE_ATTRIBUTE_HIDDEN);
+}
+
+TEST(InstallUninstaller, IsNotHiddenOnWindowsNT351) {
+    sim::Machine m = sim::Machine::NT351();
+    ASSERT_EQ(Install(m, TwoFiles()).exitCode, 0);
+    ASSERT_TRUE(m.Exists(At("UNINST.EXE")));
+    EXPECT_EQ(m.Attributes(At("UNINST.EXE")) & os::FILE_ATTRIBUTE_HIDDEN, 0u);
+}
+
+TEST(InstallUninstaller, ReplacesAnExistingReadOnlyHiddenOne) {
+    sim::Machine m = sim::Machine::NT40();
+    m.WriteFile(At("UNINST.EXE"), Bytes(20000, 0x55));  // longer than the new one
+    m.SetAttributes(At("UNINST.EXE"), os::FILE_ATTRIBUTE_READONLY | os::FILE_ATTRIBUTE_HIDDEN);
+    InstallPackage p = TwoFiles();
+    ASSERT_EQ(Install(m, p).exitCode, 0);
+    EXPECT_EQ(m.ReadFile(At("UNINST.EXE")).size(), p.DataOffset());
+    EXPECT_EQ(m.Attributes(At("UNINST.EXE")), os::FILE_ATTRIBUTE_HIDDEN);
+}
+
+TEST(InstallUninstaller, IsNotWrittenWhenThePackageAsksForNone) {
+    sim::Machine m = sim::Machine::NT40();
+    InstallPackage p = TwoFiles();
+    p.Header().CreateUninstaller = 0;
+    scenario::RunResult r = Install(m, p);
+    ASSERT_EQ(r.exitCode, 0);
+    EXPECT_FALSE(m.Exists(At("UNINST.EXE")));
+    EXPECT_THAT(r.logLines, Not(Contains("Preparing creation of uninstaller...")));
+    EXPECT_THAT(r.logLines, Not(Contains("Creating uninstaller: C:\\APP\\UNINST.EXE")));
+}
+
+TEST(InstallUninstaller, ThatCannotBeCreatedEndsTheInstallation) {
+    sim::Machine m = sim::Machine::NT40();
+    InstallPackage p = TwoFiles();
+    p.Header().CreateLog = 0;  // the uninstaller is then the first file created
+    m.FailCall("LCreat", 1, os::ERROR_ACCESS_DENIED);
+    scenario::RunResult r = Install(m, p);
+    EXPECT_EQ(r.exitCode, 1);
+    ASSERT_FALSE(Errors(r).empty());
+    EXPECT_EQ(Errors(r)[0], "Couldn't create file 'C:\\APP\\UNINST.EXE'. Error code 5.");
+    EXPECT_FALSE(m.Exists(At("ONE.TXT")));
+}
+
+TEST(InstallDirectories, AreCreatedInOrderWithTheirAttributesAndLogged) {
+    sim::Machine m = sim::Machine::NT40();
+    InstallPackage p = TwoFiles();
+    p.Dir("DATA").Attributes = os::FILE_ATTRIBUTE_DIRECTORY | os::FILE_ATTRIBUTE_HIDDEN;
+    p.Dir("DATA\\DEEP");
+    p.Dir("WINSUB").InWindowsDir = 1;
+    scenario::RunResult r = Install(m, p);
+    ASSERT_EQ(r.exitCode, 0);
+    EXPECT_TRUE(m.IsDirectory(At("DATA\\DEEP")));
+    EXPECT_TRUE(m.IsDirectory("C:\\WINDOWS\\WINSUB"));
+    EXPECT_NE(m.Attributes(At("DATA")) & os::FILE_ATTRIBUTE_HIDDEN, 0u);
+    EXPECT_TRUE(InOrder(r.logLines, {"Creating directory: C:\\APP\\DATA",
+                                     "Creating directory: C:\\APP\\DATA\\DEEP",
+                                     "Creating directory: C:\\WINDOWS\\WINSUB"}));
+}
+
+TEST(InstallDirectories, ThatExistKeepTheirAttributesAndAreNotLogged) {
+    sim::Machine m = sim::Machine::NT40();
+    m.MakeDirectories(At("DATA"));
+    m.SetAttributes(At("DATA"), os::FILE_ATTRIBUTE_DIRECTORY | os::FILE_ATTRIBUTE_SYSTEM);
+    InstallPackage p = TwoFiles();
+    p.Dir("DATA").Attributes = os::FILE_ATTRIBUTE_DIRECTORY | os::FILE_ATTRIBUTE_HIDDEN;
+    scenario::RunResult r = Install(m, p);
+    ASSERT_EQ(r.exitCode, 0);
+    EXPECT_EQ(m.Attributes(At("DATA")), os::FILE_ATTRIBUTE_DIRECTORY | os::FILE_ATTRIBUTE_SYSTEM);
+    EXPECT_THAT(r.logLines, Not(Contains("Creating directory: C:\\APP\\DATA")));
+}
+
+TEST(InstallDirectories, WithAMissingParentEndTheInstallation) {
+    sim::Machine m = sim::Machine::NT40();
+    InstallPackage p = TwoFiles();
+    p.Dir("MISSING\\CHILD");
+    scenario::RunResult r = Install(m, p);
+    EXPECT_EQ(r.exitCode, 1);
+    ASSERT_FALSE(Errors(r).empty());
+    EXPECT_EQ(Errors(r)[0], "Couldn't create directory 'C:\\APP\\MISSING\\CHILD'.");
+    EXPECT_THAT(r.logLines, Contains("Couldn't create directory 'C:\\APP\\MISSING\\CHILD'."));
+    EXPECT_FALSE(m.Exists(At("ONE.TXT")));
+}
+
+TEST(InstallDirectories, PassedOverForThePlatformAreNotCreated) {
+    sim::Machine m = sim::Machine::NT40();
+    InstallPackage p = TwoFiles();
+    p.Dir("NOTNT").NotOnWindowsNT = 1;
+    p.Dir("SKIPPED").SkipAtInstall = 1;
+    p.Dir("ON95").NotOnWindows95 = 1;
+    ASSERT_EQ(Install(m, p).exitCode, 0);
+    EXPECT_FALSE(m.Exists(At("NOTNT")));
+    EXPECT_FALSE(m.Exists(At("SKIPPED")));
+    EXPECT_TRUE(m.IsDirectory(At("ON95")));
+}
+
+TEST(InstallFilePhase, SkippedRecordsStillPassTheirData) {
+    sim::Machine m = sim::Machine::NT40();
+    InstallPackage p;
+    p.File("SKIP.TXT", "skipped data").SkipAtInstall = 1;
+    p.File("NOTNT.TXT", "not on nt").NotOnWindowsNT = 1;
+    p.Compressed("PACKED.TXT", "packed data packed data packed data");
+    p.File("LAST.TXT", "the last file");
+    scenario::RunResult r = Install(m, p);
+    ASSERT_EQ(r.exitCode, 0);
+    EXPECT_FALSE(m.Exists(At("SKIP.TXT")));
+    EXPECT_FALSE(m.Exists(At("NOTNT.TXT")));
+    EXPECT_EQ(m.ReadText(At("PACKED.TXT")), "packed data packed data packed data");
+    EXPECT_EQ(m.ReadText(At("LAST.TXT")), "the last file");
+}
+
+TEST(InstallFilePhase, OnWindows95PassesOverRecordsNotForIt) {
+    sim::Machine m = sim::Machine::Windows95();
+    InstallPackage p;
+    p.File("NOT95.TXT", "not on 95").NotOnWindows95 = 1;
+    p.File("ALL.TXT", "everywhere");
+    ASSERT_EQ(Install(m, p).exitCode, 0);
+    EXPECT_FALSE(m.Exists(At("NOT95.TXT")));
+    EXPECT_EQ(m.ReadText(At("ALL.TXT")), "everywhere");
+}
+
+TEST(InstallSequence, WithoutFilesStillWritesTheRegistry) {
+    sim::Machine m = sim::Machine::NT40();
+    InstallPackage p;
+    p.Key(os::HKEY_LOCAL_MACHINE, "Software\\Test");
+    p.String(1, "Name", "value");
+    ASSERT_EQ(Install(m, p).exitCode, 0);
+    EXPECT_EQ(m.GetString(os::HKEY_LOCAL_MACHINE, "Software\\Test", "Name"), "value");
+}
+
+TEST(InstallSequence, LogsItsPhasesInOrderAndReleasesEverything) {
+    sim::Machine m = sim::Machine::NT40();
+    InstallPackage p = TwoFiles();
+    p.Dir("DATA");
+    p.Key(os::HKEY_CURRENT_USER, "Software\\Test");
+    p.String(1, "Name", "value");
+    scenario::RunResult r = Install(m, p);
+    ASSERT_EQ(r.exitCode, 0);
+    EXPECT_TRUE(InOrder(r.logLines, {"Preparing creation of uninstaller...",
+                                     "Creating uninstaller: C:\\APP\\UNINST.EXE",
+                                     "Creating directory: C:\\APP\\DATA",
+                                     "Creating file: C:\\APP\\ONE.TXT",
+                                     "Creating file: C:\\APP\\TWO.TXT", "",
+                                     "Creating registry key 'HKEY_CURRENT_USER\\Software\\Test'...",
+                                     "Adding registry value 'HKEY_CURRENT_USER\\Software\\Test\\Name'...",
+                                     "The installation was successful!"}));
+    EXPECT_EQ(r.outstandingBlocks, 0u);
+    EXPECT_EQ(r.openFiles, 0u);
+    EXPECT_EQ(r.openKeys, 0u);
+}
+
+TEST(InstallSequence, ProgressEndsAtTheWholeInstalledSize) {
+    sim::Machine m = sim::Machine::NT40();
+    InstallPackage p = TwoFiles();
+    p.File("SKIPPED.TXT", "skip").SkipAtInstall = 1;
+    ASSERT_EQ(Install(m, p).exitCode, 0);
+    ASSERT_FALSE(m.ProgressHistory().empty());
+    EXPECT_EQ(m.ProgressHistory().back(), "100%");
+}
+
+TEST(InstallFilePhase, AFailedSkipOfARecordsDataEndsTheInstallation) {
+    // The skip of the last record's data is the last seek in the package.
+    InstallPackage p;
+    p.File("ONE.TXT", "first");
+    p.File("SKIP.TXT", "skipped").SkipAtInstall = 1;
+    sim::Machine clean = sim::Machine::NT40();
+    ASSERT_EQ(Install(clean, p).exitCode, 0);
+
+    sim::Machine m = sim::Machine::NT40();
+    m.FailCall("LSeek", clean.CallCount("LSeek"), sim::ERROR_NEGATIVE_SEEK);
+    scenario::RunResult r = Install(m, p);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_THAT(Errors(r), Contains("Couldn't skip file."));
+    EXPECT_EQ(m.ReadText(At("ONE.TXT")), "first");
+}
