@@ -100,6 +100,8 @@ std::intptr_t Machine::DialogBox(int id, os::Window owner, os::DialogProc proc, 
     // WM_INITDIALOG returns false after setting it itself.
     std::intptr_t focusDefault = s_->Dispatch(d, os::WM_INITDIALOG, 0, 0);
     if (focusDefault && d.focus == 0) d.focus = id == os::MainDialogId ? DestinationItem : os::IDCANCEL;
+    // The mouse rests over the new dialog: it is asked for its cursor.
+    s_->Dispatch(d, os::WM_SETCURSOR, d.window, 0);
 
     int automaticCancels = 0;
     while (!d.ended) {
@@ -195,13 +197,15 @@ void Machine::SendCancelCommand(os::Window dialog) {
 
 std::intptr_t Machine::SetItemText(os::Window dialog, int item, const char* text) {
     if (s_->Fails("SetItemText")) return 0;
+    // The history keeps every text set, also on a window of no open dialog
+    // (engine tests that run a step without its dialog read it there).
+    s_->RecordItemText(item, Str(text));
     Dialog* d = s_->FindDialog(dialog);
     if (!d || !d->items.count(item)) {
         s_->lastError = ERROR_INVALID_WINDOW_HANDLE;
         return 0;
     }
     d->items[item].text = Str(text);
-    s_->RecordItemText(item, Str(text));
     return 1;
 }
 

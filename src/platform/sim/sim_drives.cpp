@@ -262,8 +262,8 @@ bool Machine::WritePrivateProfileString(const char* section, const char* key, co
     }
     ::close(fd);
     if (Drive* d = s_->DriveOf(path)) {
-        d->freeBytes += oldSize;
-        d->freeBytes -= std::min<std::uint64_t>(d->freeBytes, text.size());
+        d->Give(oldSize);
+        d->Take(text.size());
     }
     FileMeta& m = s_->MetaFor(path, false);
     m.times.write = s_->Now().write;

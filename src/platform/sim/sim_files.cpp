@@ -98,7 +98,7 @@ os::FileHandle OpenSimFile(Machine::State& s, const std::string& path, bool read
         return os::InvalidFile;
     }
     if (truncate) {
-        if (Drive* d = s.DriveOf(path)) d->freeBytes += oldSize;
+        if (Drive* d = s.DriveOf(path)) d->Give(oldSize);
     }
     if (create) {
         FileMeta& m = s.MetaFor(path, false);
@@ -229,12 +229,12 @@ long WriteSimFile(Machine::State& state, os::FileHandle file, const void* buffer
             return -1;
         }
         if (drive && static_cast<std::uint64_t>(position) < size)
-            drive->freeBytes += size - static_cast<std::uint64_t>(position);
+            drive->Give(size - static_cast<std::uint64_t>(position));
         return 0;
     }
     std::uint64_t end = static_cast<std::uint64_t>(position) + static_cast<std::uint64_t>(count);
     std::uint64_t growth = end > size ? end - size : 0;
-    if (drive && growth > drive->freeBytes) {
+    if (drive && !drive->Fits(growth)) {
         s_->lastError = os::ERROR_HANDLE_DISK_FULL;
         return -1;
     }
@@ -249,7 +249,7 @@ long WriteSimFile(Machine::State& state, os::FileHandle file, const void* buffer
         }
         total += static_cast<long>(n);
     }
-    if (drive) drive->freeBytes -= growth;
+    if (drive) drive->Take(growth);
     return total;
 }
 
@@ -332,7 +332,7 @@ bool Machine::SetEndOfFile(os::FileHandle file) {
         return false;
     }
     if (Drive* d = s_->DriveOf(f->key)) {
-        if (position < st.st_size) d->freeBytes += static_cast<std::uint64_t>(st.st_size - position);
+        if (position < st.st_size) d->Give(static_cast<std::uint64_t>(st.st_size - position));
     }
     return true;
 }

@@ -48,7 +48,9 @@ void Machine::AddDrive(char letter, unsigned type, std::uint64_t freeBytes) {
 }
 
 void Machine::SetFreeSpace(char drive, std::uint64_t bytes) {
-    s_->drives[Upper(std::string(1, drive))[0]].freeBytes = bytes;
+    Drive& d = s_->drives[Upper(std::string(1, drive))[0]];
+    d.freeBytes = bytes;
+    d.used = 0;
 }
 
 void Machine::SetDriveType(char drive, unsigned type) {

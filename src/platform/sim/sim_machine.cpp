@@ -156,6 +156,7 @@ std::string Machine::ModuleFileName() const { return s_->moduleFile; }
 static const char* const CurrentVersionKey = "Software\\Microsoft\\Windows\\CurrentVersion";
 
 void Machine::SetProgramFilesDir(const std::string& path) {
+    MakeDirectories(path);
     SetString(os::HKEY_LOCAL_MACHINE, CurrentVersionKey, "ProgramFilesDir", path);
 }
 

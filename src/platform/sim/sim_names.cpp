@@ -108,7 +108,7 @@ bool Machine::DeleteFile(const char* path) {
         s_->lastError = os::ERROR_ACCESS_DENIED;
         return false;
     }
-    if (Drive* d = s_->DriveOf(p)) d->freeBytes += size;
+    if (Drive* d = s_->DriveOf(p)) d->Give(size);
     s_->ForgetMeta(key);
     return true;
 }
@@ -278,7 +278,7 @@ bool Machine::MoveFileEx(const char* from, const char* to, std::uint32_t flags) 
         }
         std::uint64_t size = s_->HostFileSize(dstHost);
         ::unlink(dstHost.c_str());
-        if (Drive* d = s_->DriveOf(dst)) d->freeBytes += size;
+        if (Drive* d = s_->DriveOf(dst)) d->Give(size);
         s_->ForgetMeta(dstKey);
     }
     // The new name is kept as given; a rename that only changes case works too.

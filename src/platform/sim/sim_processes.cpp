@@ -107,7 +107,7 @@ os::ProcessHandle Machine::CreateProcess(const char* commandLine, int show,
         process.exitCode = it->second.exitCode;
         process.pollsLeft = it->second.pollsBeforeExit;
     }
-    record.program = StoredName(program);
+    record.program = program;
     s_->started.push_back(record);
     os::ProcessHandle h = s_->nextHandle++;
     s_->processes[h] = process;

@@ -31,9 +31,18 @@ bool IsShortName(const std::string& component);
 // Case-insensitive match of a name against a pattern with * and ?.
 bool MatchPattern(const std::string& pattern, const std::string& name);
 
+// The free space a drive reports stays what the test set; what the run writes
+// is counted against it, so that a write that does not fit fails as on a full
+// disk.
 struct Drive {
     unsigned type = DRIVE_FIXED;
-    std::uint64_t freeBytes = 1ull << 30;
+    std::uint64_t freeBytes = 1ull << 30;  // reported by GetDiskFreeSpace
+    std::int64_t used = 0;                 // bytes grown since, less bytes freed
+    bool Fits(std::uint64_t growth) const {
+        return used < 0 || static_cast<std::uint64_t>(used) + growth <= freeBytes;
+    }
+    void Take(std::uint64_t bytes) { used += static_cast<std::int64_t>(bytes); }
+    void Give(std::uint64_t bytes) { used -= static_cast<std::int64_t>(bytes); }
     std::uint32_t sectorsPerCluster = 8;
     std::uint32_t bytesPerSector = 512;
 };
