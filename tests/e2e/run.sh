@@ -342,15 +342,24 @@ T
   check "the shared count rose from 3 to 4" equals "$(reg_value "$p" "$shared" "$component")" "REG_DWORD 0x4"
   check "the new shared program is counted once" \
     equals "$(reg_value "$p" "$shared" 'C:\E2E Demo\REGSERVER.EXE')" "REG_DWORD 0x1"
-  check "the uninstall entry names the uninstaller" \
-    equals "$(reg_value "$p" 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\E2E Demo' UninstallString)" \
-    'REG_SZ "C:\E2E Demo\UNINST.EXE"'
+  local entry='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\E2E Demo'
+  if [ "$version" = nt351 ]; then
+    check "Windows NT 3.51 gets no uninstall entry" no_key "$p" "$entry"
+  else
+    check "the uninstall entry names the uninstaller" \
+      equals "$(reg_value "$p" "$entry" UninstallString)" 'REG_SZ "C:\E2E Demo\UNINST.EXE"'
+  fi
   check "after the restart the shared component is the new version" \
     cmp "$programs/testcomp_2_0_0_7.dll" "$sys/E2ETCOMP.DLL"
   local menu
   menu=$(find "$p/drive_c/users" -path '*Start Menu/Programs/E2E Demo' -type d 2>/dev/null | head -1)
   check "the program group is a Start Menu folder" test -n "$menu"
   check "the item is a shortcut in it" test -f "$menu/E2E Readme.lnk"
+  if [ "$version" = nt351 ]; then
+    check "Windows NT 3.51 gets the uninstall item" test -f "$menu/Uninstall E2E Demo.lnk"
+  else
+    check "Windows 4.x gets no uninstall item" test ! -e "$menu/Uninstall E2E Demo.lnk"
+  fi
 
   cat >"$work/uninstall-$version.script" <<'S'
 run C:\E2E Demo\UNINST.EXE
@@ -393,6 +402,83 @@ T
 
 case_install_and_uninstall_round_trip_on_windows_nt40() { round_trip nt40; }
 case_install_and_uninstall_round_trip_on_windows95() { round_trip win95; }
+case_install_and_uninstall_round_trip_on_windows_nt351() { round_trip nt351; }
+
+case_cancelled_installation_is_reported_and_logged() {
+  local p dest
+  p=$(fresh_prefix nt40 cancel)
+  dest="$p/drive_c/E2E Cancel"
+  cat >"$work/cancel.script" <<S
+run $(winpath "$pkgs/full.exe")
+timeout 60
+main Install C:\\E2E Cancel
+holdcancel
+box Yes
+box OK
+S
+  drive "$p" cancel
+  check "the cancel is confirmed and reported" same_transcript cancel <<'T'
+main|E2E Setup|This installs the E2E Demo on your computer.|C:\E2E Cancel|Install
+progress|E2E Setup
+box|E2E Setup - Message|Do you want to abort the installation?|Yes
+box|E2E Setup - Error|The installation was aborted.\rThe software may not run properly.\r\rRun the installation program again to complete the installation.|OK
+exit|1
+T
+  local log="$dest/InstLog.txt"
+  check "the log holds the notice between empty lines" \
+    grep -q -z -F $'\r\n\r\n!!! Installation aborted by user !!!\r\n\r\n' "$log"
+  check "the log holds the closing error box" grep -q -F 'The installation was aborted.' "$log"
+  check "the log ends with the failure" \
+    equals "$(tail -n 1 "$log" | tr -d '\r')" "An error occured during installation!"
+  check "no registry value was written after the cancel" no_key "$p" 'HKLM\Software\E2E Demo'
+}
+
+case_main_dialog_checks_the_destination_and_shows_help() {
+  local p
+  p=$(shared_prefix nt40)
+  {
+    printf 'run %s\n' "$(winpath "$pkgs/basic.exe")"
+    cat <<'S'
+timeout 30
+main Install C:\
+box OK
+main Install C:\Missing E2E\Tool
+box OK
+main Help
+box OK
+main Cancel
+box No
+main Cancel
+box Yes
+S
+  } >"$work/destination.script"
+  drive "$p" destination
+  check "bad destinations are refused and the dialog stays" same_transcript destination <<'T'
+main|E2E Setup|This installs the E2E Demo on your computer.|C:\|Install
+box|E2E Setup - Error|Illegal path.|OK
+main|E2E Setup|This installs the E2E Demo on your computer.|C:\Missing E2E\Tool|Install
+box|E2E Setup - Error|Couldn't create the destination directory.|OK
+main|E2E Setup|This installs the E2E Demo on your computer.|C:\Missing E2E\Tool|Help
+box|E2E Setup|Choose the directory for the E2E Demo (NT).|OK
+main|E2E Setup|This installs the E2E Demo on your computer.|C:\Missing E2E\Tool|Cancel
+box|E2E Setup - Message|Do you want to abort the installation?|No
+main|E2E Setup|This installs the E2E Demo on your computer.|C:\Missing E2E\Tool|Cancel
+box|E2E Setup - Message|Do you want to abort the installation?|Yes
+exit|1
+T
+  check "the missing parent was not created" test ! -e "$p/drive_c/Missing E2E"
+  p=$(shared_prefix win95)
+  printf 'run %s\ntimeout 30\nmain Help\nbox OK\nmain Cancel\nbox Yes\n' \
+    "$(winpath "$pkgs/basic.exe")" >"$work/help95.script"
+  drive "$p" help95
+  check "Windows 95 shows the other help text" same_transcript help95 <<'T'
+main|E2E Setup|This installs the E2E Demo on your computer.|C:\Program Files\E2E Demo|Help
+box|E2E Setup|Choose the directory for the E2E Demo.|OK
+main|E2E Setup|This installs the E2E Demo on your computer.|C:\Program Files\E2E Demo|Cancel
+box|E2E Setup - Message|Do you want to abort the installation?|Yes
+exit|1
+T
+}
 
 all_cases=$(declare -F | awk '{print $3}' | grep '^case_' | sed 's/^case_//')
 wanted=${*:-$all_cases}

@@ -27,9 +27,9 @@
  *   progress|<caption>
  *   exit|<exit code of the program>
  *
- * After the last step the driver waits for the program to end; a message
- * box that appears meanwhile is recorded as "unexpected|<caption>|<text>"
- * and the program is ended. The driver's own exit code is the program's, or
+ * After the last step the driver waits for the program to end; a dialog or
+ * message box that stays on screen meanwhile is recorded as
+ * "unexpected|<caption>|<text>" and the program is ended. The driver's own exit code is the program's, or
  * 100 and more when the driver could not play the script ("error|..." lines).
  *
  * Screenshots: with the environment variable E2E_SHOT_DIR set, "shot NAME"
@@ -310,17 +310,24 @@ static int play(FILE *script) {
     return 1;
 }
 
-/* After the script: the program must end by itself without showing more. */
+/* After the script: the program must end by itself without showing more.
+ * A window counts as shown when it stays on screen for two seconds; one
+ * that is only closing (the dialog a last answer ended) does not. */
 static int wait_for_end(void) {
     DWORD start = GetTickCount();
+    HWND seen = NULL;
+    DWORD seen_since = 0;
     while (child_running()) {
-        HWND box = find_window(KIND_BOX);
-        if (!box) box = find_window(KIND_MAIN);
-        if (box) {
+        HWND window = find_window(KIND_BOX);
+        if (!window) window = find_window(KIND_MAIN);
+        if (!window) window = find_window(KIND_PROGRESS);
+        if (window != seen) {
+            seen = window;
+            seen_since = GetTickCount();
+        } else if (window && GetTickCount() - seen_since > 2000) {
             char caption[256], text[4096];
-            Sleep(100);
-            window_text(box, caption, sizeof caption);
-            item_text(box, BOX_TEXT, text, sizeof text);
+            window_text(window, caption, sizeof caption);
+            item_text(window, BOX_TEXT, text, sizeof text);
             fputs("unexpected|", transcript);
             write_field(caption);
             fputc('|', transcript);
