@@ -1,6 +1,7 @@
 // RemoveDirectoryFiles: deletes the files that lie directly in one directory.
 #include <cstring>
 
+#include "package/package.h"
 #include "ui/format.h"
 #include "ui/progress.h"
 #include "uninstall/uninstall.h"
@@ -9,6 +10,20 @@ namespace {
 
 char LowerAscii(char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// A file the uninstallation leaves is never swept away with the rest of
+// its directory: the file of a kept record, and a shared file that is still
+// there after the file phase (its count stayed above 0 or the user kept it).
+bool BelongsToAStayingRecord(const Run& run, const char* path) {
+    if (run.Header == nullptr || run.Files == nullptr) return false;
+    for (std::uint32_t n = 0; n < run.Header->FileCount; ++n) {
+        const FileRecord& file = run.Files[n];
+        if (!LeftAtUninstall(run, file) && !file.Shared) continue;
+        char recordPath[PathSize];
+        if (FilePath(run, n, recordPath) != 0 && SameNameNoCase(recordPath, path)) return true;
+    }
+    return false;
 }
 
 }  // namespace
@@ -48,10 +63,15 @@ void RemoveDirectoryFiles(Run& run, os::Window owner, const char* directory,
             nameLength < sizeof entry.Name && directoryLength + 1 + nameLength < PathSize) {
             char path[PathSize];
             FormatText(path, sizeof path, "%s\\%s", directory, entry.Name);
-            SetStatusDetail(run, path);
-            run.os.SetFileAttributes(path, os::FILE_ATTRIBUTE_NORMAL);
-            const bool spared = spareUninstaller && SameNameNoCase(entry.Name, uninstallerName);
-            if (!spared) deleted = run.os.DeleteFile(path);
+            // A staying record's file is not touched at all, not even its
+            // attributes.
+            if (!BelongsToAStayingRecord(run, path)) {
+                SetStatusDetail(run, path);
+                run.os.SetFileAttributes(path, os::FILE_ATTRIBUTE_NORMAL);
+                const bool spared =
+                    spareUninstaller && SameNameNoCase(entry.Name, uninstallerName);
+                if (!spared) deleted = run.os.DeleteFile(path);
+            }
         }
         if (deleted) {
             run.os.FindClose(search);

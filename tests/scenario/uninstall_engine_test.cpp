@@ -4,6 +4,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "ui/dialogs.h"
 #include "uninstall/uninstall.h"
 #include "unit/shell_engine_run.h"
 
@@ -32,6 +33,7 @@ std::string Question(const std::string& path) {
 struct Uninstall : EngineRun {
     explicit Uninstall(sim::Machine machine) : EngineRun(std::move(machine)) {
         m.WriteFile("C:\\APP\\UNINST.EXE", "the uninstaller");
+        m.CreateKey(os::HKEY_LOCAL_MACHINE, SharedDlls);
     }
     // Opens the uninstaller as the package, as the driver leaves it.
     bool Go() {
@@ -153,7 +155,7 @@ TEST(UninstallFiles, ASharedFileWithoutCountIsAskedForAndYesUnregistersAndDelete
     u.m.AddComponent("C:\\APP\\COMMON.DLL", 0, 0);
     u.m.AnswerQuestions({os::IDYES});
     EXPECT_TRUE(u.Go());
-    EXPECT_THAT(u.BoxTexts(), ElementsAre(Question("C:\\APP\\COMMON.DLL")));
+    ASSERT_THAT(u.BoxTexts(), ElementsAre(Question("C:\\APP\\COMMON.DLL")));
     EXPECT_EQ(u.m.Boxes()[0].type, os::MB_YESNO | os::MB_ICONQUESTION | os::MB_DEFBUTTON2);
     EXPECT_THAT(u.m.EntryPointsCalled(), ElementsAre("C:\\APP\\COMMON.DLL!DllUnregisterServer"));
     EXPECT_FALSE(u.m.Exists("C:\\APP\\COMMON.DLL"));
@@ -428,11 +430,16 @@ TEST(UninstallCancel, CancellingDuringTheFilesLeavesTheRegistryRecordsAndLaterPh
     u.m.SetString(os::HKEY_LOCAL_MACHINE, "Software\\Tool", "Path", "C:\\APP");
     u.AddKey(os::HKEY_LOCAL_MACHINE, "Software\\Tool");
     u.AddValue(1, "Path");
-    // The second poll of the files phase: the first record is handled.
+    // The whole work run in its dialog, so that Escape reaches the Cancel
+    // command. Its first poll is the files phase's first (no service on
+    // this machine); Escape at the second: the first record is handled.
+    u.Bind(true);
+    u.run.Package = u.m.LOpen("C:\\APP\\UNINST.EXE", os::OF_READ);
     u.m.HoldEscapeAtPoll(2);
     u.m.AnswerQuestions({os::IDYES});
-    EXPECT_FALSE(u.Go());
+    EXPECT_EQ(ProgressDialog(u.run), 0);
     EXPECT_TRUE(u.run.AbortRequested);
+    EXPECT_THAT(u.BoxTexts(), ElementsAre("Do you want to abort the uninstallation?"));
     EXPECT_EQ(u.m.GetDword(os::HKEY_LOCAL_MACHINE, SharedDlls, "C:\\APP\\FIRST.DLL"), 1u);
     EXPECT_FALSE(u.m.KeyExists(os::HKEY_LOCAL_MACHINE, std::string(AppPaths) + "\\FIRST.DLL"));
     EXPECT_TRUE(u.m.Exists("C:\\APP\\SECOND.DLL"));

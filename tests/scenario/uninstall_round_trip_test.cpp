@@ -54,6 +54,10 @@ std::string BatchOf(const sim::Machine& m) {
 struct RoundTrip {
     explicit RoundTrip(sim::Machine machine, PackageBuilder builder = EveryRecord())
         : m(std::move(machine)) {
+        // The keys every installed Windows of these versions has.
+        m.CreateKey(os::HKEY_LOCAL_MACHINE, SharedDlls);
+        m.CreateKey(os::HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths");
+        m.CreateKey(os::HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall");
         system = SystemDir();
         m.AddComponent(system + "\\COMMON.DLL", 0, 0);
         package = builder.Build();

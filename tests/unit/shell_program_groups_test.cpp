@@ -142,8 +142,8 @@ TEST(ProgramGroupsInstall, ItemsWithoutAnyGroupAreNotSent) {
 }
 
 TEST(ProgramGroupsInstall, TheLongestCommandIsSentWithoutBeingCut) {
-    // A destination of 246 characters gives a program path of 259.
-    std::string destination = "C:\\" + std::string(243, 'D');
+    // A destination of 250 characters gives a program path of 259.
+    std::string destination = "C:\\" + std::string(247, 'D');
     EngineRun e(sim::Machine::NT40(), destination);
     e.AddFile("TOOL.EXE");
     e.AddGroup(std::string(35, 'G'));
@@ -169,12 +169,20 @@ TEST(ProgramGroupsInstall, TheUninstallItemGoesIntoTheFirstGroupEvenWhenItWasSki
     e.header.UninstallItemAlways = 1;
     e.Bind(false);
     StartShellDde(e.run);
+    // The skipped group is already there, made by some earlier installation.
+    const os::DdeConversation earlier = e.m.DdeConnect(e.run.DdeInstance, "PROGMAN");
+    const char create[] = "[CreateGroup(\"Skipped\")]";
+    ASSERT_TRUE(e.m.DdeExecute(earlier, create, sizeof create, 10000));
+    e.m.DdeDisconnect(earlier);
     EXPECT_TRUE(UpdateProgramGroups(e.run, ProgressWindow));
     EXPECT_THAT(e.m.DdeCommands(),
-                ElementsAre("[CreateGroup(\"Shown\")]", "[ShowGroup(\"Skipped\",5)]",
+                ElementsAre(create, "[CreateGroup(\"Shown\")]", "[ShowGroup(\"Skipped\",5)]",
                             "[DeleteItem(Uninstall Tool)]",
                             "[AddItem(\"C:\\APP\\UNINST.EXE\",Uninstall Tool,"
                             "\"C:\\APP\\UNINST.EXE\",1)]"));
+    ASSERT_NE(e.m.FindGroup("Skipped"), nullptr);
+    ASSERT_EQ(e.m.FindGroup("Skipped")->items.size(), 1u);
+    EXPECT_EQ(e.m.FindGroup("Skipped")->items[0].title, "Uninstall Tool");
 }
 
 struct UninstallItemCase {
@@ -188,21 +196,32 @@ struct UninstallItemCase {
 
 class UninstallItemRule : public ::testing::TestWithParam<UninstallItemCase> {};
 
+// Installs, then uninstalls on the same machine; the rule decides for both.
 TEST_P(UninstallItemRule, DecidesWhetherTheUninstallItemIsHandled) {
     const UninstallItemCase& c = GetParam();
+    EngineRun e(c.machine());
+    e.AddFile("TOOL.EXE");
+    if (c.withGroup) e.AddGroup("Tools");
+    e.header.CreateUninstaller = c.createUninstaller;
+    e.header.UninstallItemAlways = c.always;
+    StartShellDde(e.run);
+    std::size_t from = 0;
     for (bool uninstall : {false, true}) {
-        EngineRun e(c.machine());
-        if (c.withGroup) e.AddGroup("Tools");
-        e.header.CreateUninstaller = c.createUninstaller;
-        e.header.UninstallItemAlways = c.always;
         e.Bind(uninstall);
-        StartShellDde(e.run);
         EXPECT_TRUE(UpdateProgramGroups(e.run, ProgressWindow));
-        bool sent = false;
-        for (const std::string& command : e.m.DdeCommands())
-            if (command == "[DeleteItem(Uninstall Tool)]") sent = true;
-        EXPECT_EQ(sent, c.expected) << (uninstall ? "uninstall" : "install");
+        bool deleted = false;
+        bool added = false;
+        for (std::size_t i = from; i < e.m.DdeCommands().size(); ++i) {
+            const std::string& command = e.m.DdeCommands()[i];
+            if (command == "[DeleteItem(Uninstall Tool)]") deleted = true;
+            if (command.rfind("[AddItem(\"C:\\APP\\UNINST.EXE\",Uninstall Tool,", 0) == 0)
+                added = true;
+        }
+        from = e.m.DdeCommands().size();
+        EXPECT_EQ(deleted, c.expected) << (uninstall ? "uninstall" : "install");
+        EXPECT_EQ(added, c.expected && !uninstall) << (uninstall ? "uninstall" : "install");
     }
+    EXPECT_THAT(e.m.Groups(), IsEmpty());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -222,19 +241,25 @@ TEST(ProgramGroupsUninstall, ItemsGoBeforeTheirGroupsAndEveryGroupIsDeleted) {
     e.AddGroup("Skipped").SkipAtInstall = 1;
     e.AddItem("Tool", 1, 1);
     e.AddItem("Hidden", 0, 1).SkipAtInstall = 1;
-    e.AddItem("Only NT", 0, 1).NotOnWindowsNT = 1;
+    e.AddItem("Only 95", 0, 1).NotOnWindowsNT = 1;
     e.header.CreateUninstaller = 1;
     e.header.UninstallItemAlways = 1;
-    e.Bind(true);
+    e.Bind(false);
     StartShellDde(e.run);
+    ASSERT_TRUE(UpdateProgramGroups(e.run, ProgressWindow));
+    const std::size_t installed = e.m.DdeCommands().size();
+    e.Bind(true);
     EXPECT_TRUE(UpdateProgramGroups(e.run, ProgressWindow));
-    EXPECT_THAT(e.m.DdeCommands(),
-                ElementsAre("[ShowGroup(\"Tools\",5)]", "[DeleteItem(Tool)]",
-                            "[ShowGroup(\"Tools\",5)]", "[DeleteItem(Hidden)]",
-                            "[ShowGroup(\"Tools\",5)]", "[DeleteItem(Uninstall Tool)]",
-                            "[DeleteGroup(\"Tools\")]", "[DeleteGroup(\"Skipped\")]"));
+    std::vector<std::string> sent(e.m.DdeCommands().begin() + static_cast<long>(installed),
+                                  e.m.DdeCommands().end());
+    EXPECT_THAT(sent, ElementsAre("[ShowGroup(\"Tools\",5)]", "[DeleteItem(Tool)]",
+                                  "[ShowGroup(\"Tools\",5)]", "[DeleteItem(Hidden)]",
+                                  "[ShowGroup(\"Tools\",5)]", "[DeleteItem(Uninstall Tool)]",
+                                  "[DeleteGroup(\"Tools\")]", "[DeleteGroup(\"Skipped\")]"));
+    EXPECT_THAT(e.m.Groups(), IsEmpty());
     EXPECT_THAT(e.m.ItemHistory(384),
-                ElementsAre("Removing shortcut:", "Removing program group:"));
+                ElementsAre("Adding program group:", "Adding shortcut:", "Removing shortcut:",
+                            "Removing program group:"));
 }
 
 TEST(ProgramGroupsUninstall, InstallThenUninstallLeavesTheShellEmpty) {
