@@ -230,7 +230,7 @@ bool Machine::WritePrivateProfileString(const char* section, const char* key, co
             std::string k;
             if (KeyOf(body[i], &k, nullptr) && SameText(k, Str(key))) {
                 if (value && !replaced) {
-                    body[i] = Str(key) + "=" + Str(value);
+                    body[i] = k + "=" + Str(value);  // the key keeps its spelling
                     replaced = true;
                     ++i;
                 } else {
