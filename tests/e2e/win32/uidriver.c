@@ -14,6 +14,7 @@
  *   holdcancel                    wait for the progress dialog and hold the left mouse
  *                                 button down on its Cancel button (released by the next box)
  *   wait <main|progress|box>      wait until such a window is on screen (e.g. before a shot)
+ *   placement <main|progress>     record where the dialog is and the size of its client area
  *   aside                         move the open message box to the lower left corner,
  *                                 so that a screenshot shows the dialog behind it
  *   shot <name>                   ask the shell script for a screenshot and wait for it
@@ -25,6 +26,7 @@
  *   box|<caption>|<text>|<button>
  *   main|<caption>|<introduction>|<destination>|<button>
  *   progress|<caption>
+ *   placement|<kind>|<left>|<top>|<client width>|<client height>
  *   exit|<exit code of the program>
  *
  * After the last step the driver waits for the program to end; a dialog or
@@ -239,6 +241,20 @@ static int step_progress(int hold_cancel) {
     return 1;
 }
 
+static int step_placement(const char *name) {
+    enum kind kind = strcmp(name, "progress") == 0 ? KIND_PROGRESS : KIND_MAIN;
+    HWND dialog = wait_for(kind, name);
+    RECT window, client;
+    if (!dialog) return 0;
+    Sleep(100);
+    GetWindowRect(dialog, &window);
+    GetClientRect(dialog, &client);
+    fprintf(transcript, "placement|%s|%ld|%ld|%ld|%ld\n", name, (long)window.left,
+            (long)window.top, (long)client.right, (long)client.bottom);
+    fflush(transcript);
+    return 1;
+}
+
 static int step_shot(const char *name) {
     char path[MAX_PATH];
     const char *dir = getenv("E2E_SHOT_DIR");
@@ -294,6 +310,8 @@ static int play(FILE *script) {
                              : strcmp(rest, "progress") == 0 ? KIND_PROGRESS
                                                              : KIND_BOX;
             if (!wait_for(kind, rest)) return 0;
+        } else if (strcmp(word, "placement") == 0) {
+            if (!step_placement(rest)) return 0;
         } else if (strcmp(word, "aside") == 0) {
             HWND box = wait_for(KIND_BOX, "box");
             if (!box) return 0;
