@@ -184,6 +184,16 @@ pkg::PackageContents Full(const Bytes& stub, const std::string& components) {
     return c;
 }
 
+// The full package's header with one file, a Windows NT service program.
+pkg::PackageContents Service(const Bytes& stub, const Bytes& program) {
+    pkg::PackageContents c = Basic(stub);
+    AddFile(c, "E2ESVC.EXE", 0, program, false);
+    FileRecord& f = c.files.back();
+    SetText(f.ServiceName, "E2ESvc");
+    SetText(f.ServiceDisplayName, "E2E Service");
+    return c;
+}
+
 bool Write(const std::string& dir, const std::string& name, const pkg::PackageContents& c) {
     Bytes file = pkg::WritePackage(c);
     if (!WriteFile(dir + "/" + name, file)) {
@@ -226,6 +236,9 @@ int main(int argc, char** argv) {
               // Named like the uninstaller apart from letter case: uninstall mode.
               Write(out, "uninst.exe", basic) && Write(out, "refuse95.exe", refuse95) &&
               Write(out, "needs40.exe", needs40) && Write(out, "full.exe", Full(stub, components));
+    Bytes service;
+    if (!components.empty() && ReadFile(components + "/testservice.exe", service))
+        ok = ok && Write(out, "service.exe", Service(stub, service));
     // The installed contents the suite compares against.
     ok = ok && WriteFile(out + "/expected-README.TXT", Text(ReadmeText)) &&
          WriteFile(out + "/expected-LINES.TXT", Lines(400)) &&

@@ -492,6 +492,51 @@ exit|1
 T
 }
 
+case_service_is_created_and_replaced_while_running_on_nt40() {
+  local p
+  p=$(fresh_prefix nt40 service)
+  cp "$programs/svcinfo.exe" "$work/svcinfo.exe"
+  # Services live only as long as the Wine session: one process holds it.
+  (cd "$work" && WINEPREFIX="$p" wine svcinfo.exe --hold 600 >/dev/null 2>&1) &
+  local holder=$!
+  sleep 2
+  svc() { (cd "$work" && WINEPREFIX="$p" wine svcinfo.exe E2ESvc 2>/dev/null | tr -d '\r'); }
+  local install
+  install=$(printf 'run %s\ntimeout 60\nmain Install C:\\E2E Svc\nbox OK\n' "$(winpath "$pkgs/service.exe")")
+  echo "$install" >"$work/service1.script"
+  drive "$p" service1 keep
+  check "the first installation succeeds" same_transcript service1 <<'T'
+main|E2E Setup|This installs the E2E Demo on your computer.|C:\E2E Svc|Install
+box|E2E Setup - Message|The E2E Demo is installed.|OK
+exit|0
+T
+  check "a new service is created on demand and not started" equals "$(svc)" "state=1 start=3"
+  WINEPREFIX="$p" wine sc start E2ESvc >/dev/null 2>&1
+  sleep 1
+  check "the service runs" equals "$(svc)" "state=4 start=3"
+  echo "$install" >"$work/service2.script"
+  drive "$p" service2 keep
+  check "the installation over the running service succeeds" same_transcript service2 <<'T'
+main|E2E Setup|This installs the E2E Demo on your computer.|C:\E2E Svc|Install
+box|E2E Setup - Message|The E2E Demo is installed.|OK
+exit|0
+T
+  check "the running service is created again to start automatically, and runs" \
+    equals "$(svc)" "state=4 start=2"
+  check "the log records the stop and the new start" \
+    grep -q -F "Starting service 'E2E Service'..." "$p/drive_c/E2E Svc/InstLog.txt"
+  printf 'run C:\\E2E Svc\\UNINST.EXE\ntimeout 60\nbox Yes\nbox OK\n' >"$work/service3.script"
+  drive "$p" service3 keep
+  check "the uninstallation succeeds" same_transcript service3 <<'T'
+box|E2E Uninstall - Message|Do you want to remove the E2E Demo?|Yes
+box|E2E Uninstall - Message|Uninstallation is finished.|OK
+exit|0
+T
+  check "the uninstallation stops and removes the service" equals "$(svc)" "missing"
+  WINEPREFIX="$p" wineserver -k 2>/dev/null
+  wait "$holder" 2>/dev/null
+}
+
 all_cases=$(declare -F | awk '{print $3}' | grep '^case_' | sed 's/^case_//')
 wanted=${*:-$all_cases}
 for name in $wanted; do

@@ -1,8 +1,13 @@
 /* Prints a service's state and start type: "state=<n> start=<n>", or
  * "missing" when the service does not exist. Exit code 0, or 1 when the
- * Service Control Manager cannot be asked. */
+ * Service Control Manager cannot be asked.
+ *
+ * "svcinfo --hold SECONDS" only waits: services under Wine live as long as
+ * the session, so a test keeps one process running across its steps. */
 #include <windows.h>
 #include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
 
 int main(int argc, char **argv) {
     SC_HANDLE manager, service;
@@ -12,6 +17,10 @@ int main(int argc, char **argv) {
         char bytes[8192];
     } buffer;
     DWORD needed = 0;
+    if (argc == 3 && strcmp(argv[1], "--hold") == 0) {
+        Sleep((DWORD)atoi(argv[2]) * 1000);
+        return 0;
+    }
     if (argc != 2) {
         fprintf(stderr, "usage: svcinfo NAME\n");
         return 1;
