@@ -58,6 +58,10 @@ const Mistake Mistakes[] = {
     {"unknown platform to refuse", "[Setup]\nRefuse=win95 os2\n", 2,
      "unknown platform os2 in Refuse (win32s, win95, nt)"},
     {"bad number", "[Setup]\nHelpContext=12x\n", 2, "bad number 12x for HelpContext"},
+    {"absolute default directory", "[Setup]\nDefaultDir=C:\\APP\n", 2,
+     "DefaultDir must be a relative path with \\"},
+    {"program to open outside the destination", "[Setup]\nRunAfterInstall=..\\x.txt\n", 2,
+     "RunAfterInstall must be a relative path with \\"},
     {"text longer than its field",
      "[Setup]\nTitle=0123456789012345678901234567890123456789012345678901234567890123\n", 2,
      "Title is longer than 63 characters"},
@@ -217,6 +221,24 @@ TEST(PkgbuildCommandLine, RefusesAStubThatHoldsTheMarkerItself) {
     EXPECT_EQ(pkgbuild::RunPkgbuild({script, "-o", s.Dir() + "/setup.exe", "--stub", stub}, out, err), 1);
     EXPECT_EQ(err, "pkgbuild: the stub " + stub + " contains the marker iNStiNSt\n");
     EXPECT_FALSE(s.Exists("setup.exe"));
+}
+
+TEST(PkgbuildCommandLine, AcceptsAScriptWithAByteOrderMarkAndWindowsLineEnds) {
+    Scratch s;
+    std::string stub = s.Write("stub.exe", "MZ");
+    std::string script = s.Write("p.setup", "\xEF\xBB\xBF[Setup]\r\nTitle=Marked\r\n[Groups]\r\nName: \"G\"\r\n");
+    std::string out, err;
+    EXPECT_EQ(pkgbuild::RunPkgbuild({script, "-o", s.Dir() + "/setup.exe", "--stub", stub}, out, err), 0) << err;
+    EXPECT_EQ(out, "pkgbuild: wrote " + s.Dir() + "/setup.exe: 3836 bytes, 0 files, 0 directories, 1 groups, 0 items, 0 keys, 0 values\n");
+    std::ifstream in(s.Dir() + "/setup.exe", std::ios::binary);
+    pkg::Bytes file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    pkg::PackageContents back;
+    std::size_t infoOffset = 0;
+    std::string error;
+    ASSERT_TRUE(pkg::ReadPackage(file, back, infoOffset, error)) << error;
+    EXPECT_EQ(std::string(back.header.InstallTitle), "Marked");
+    ASSERT_EQ(back.groups.size(), 1u);
+    EXPECT_EQ(std::string(back.groups[0].Name), "G");
 }
 
 TEST(PkgbuildCommandLine, WithoutAnOutputPrintsUsageAndExitsWith2) {

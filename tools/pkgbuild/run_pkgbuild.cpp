@@ -100,6 +100,19 @@ int RunPkgbuild(const std::vector<std::string>& args, std::string& out, std::str
     // The stub only finds a marker whose eight bytes lie within one of its
     // 8192-byte reads; one starting on a multiple of 8 always does.
     while (contents.stub.size() % 8 != 0) contents.stub.push_back(0);
+    // The stub reads its file with 32-bit offsets.
+    std::uint64_t size = contents.stub.size() + sizeof(InstallHeader) +
+                         contents.files.size() * sizeof(FileRecord) +
+                         contents.dirs.size() * sizeof(DirRecord) +
+                         contents.groups.size() * sizeof(GroupRecord) +
+                         contents.items.size() * sizeof(ItemRecord) +
+                         contents.regKeys.size() * sizeof(RegKeyRecord) +
+                         contents.regValues.size() * sizeof(RegValueRecord);
+    for (const pkg::Bytes& data : contents.fileData) size += data.size();
+    if (size > 0xFFFFFFFFull) {
+        err += "pkgbuild: the package would be larger than 4 GiB\n";
+        return 1;
+    }
     pkg::Bytes package = pkg::WritePackage(contents);
     std::string message;
     if (!WriteWholeFile(output, package, message)) {

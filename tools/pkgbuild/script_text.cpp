@@ -132,6 +132,8 @@ bool ParseScriptText(const std::string& text, ScriptText& out, ScriptError& erro
     std::vector<RecordLine>* records = nullptr;
     int lineNumber = 0;
     std::size_t pos = 0;
+    // A byte-order mark that some editors put first is no part of the text.
+    if (text.compare(0, 3, "\xEF\xBB\xBF") == 0) pos = 3;
     while (pos < text.size()) {
         std::size_t end = text.find('\n', pos);
         if (end == std::string::npos) end = text.size();

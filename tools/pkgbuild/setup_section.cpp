@@ -29,6 +29,10 @@ bool ApplyOne(const SetupEntry& e, BuildState& state, ScriptError& error) {
         std::string text = t.lineBreaks ? ExpandLineBreaks(e.value) : e.value;
         char* field = reinterpret_cast<char*>(&h) + t.offset;
         if (!PutText(field, t.size, text, t.key, e.line, error)) return false;
+        // Both are joined below another directory by the installation.
+        if ((EqualsNoCase(e.key, "DefaultDir") || EqualsNoCase(e.key, "RunAfterInstall")) &&
+            !text.empty() && !IsRelativeName(text))
+            return Fail(error, e.line, std::string(t.key) + " must be a relative path with \\");
         if (EqualsNoCase(e.key, "Uninstaller")) {
             state.uninstallerLine = e.line;
             if (!text.empty() && (text.find_first_of("\\/:") != std::string::npos ||
