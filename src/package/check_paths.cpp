@@ -20,7 +20,9 @@ bool AllPathsFit(const Run& run) {
         if (DirPath(run, i, path) == 0) return false;
     for (std::uint32_t i = 0; i < h.FileCount; ++i)
         if (FilePath(run, i, path) == 0) return false;
-    if (!FitsBelowDestination(run, h.UninstallerName, sizeof h.UninstallerName)) return false;
+    // The uninstaller's path is built only where one is written.
+    if (h.CreateUninstaller && !FitsBelowDestination(run, h.UninstallerName, sizeof h.UninstallerName))
+        return false;
     static const char logName[] = "InstLog.txt";
     if (!run.UninstallMode && h.CreateLog && !FitsBelowDestination(run, logName, sizeof logName))
         return false;

@@ -478,7 +478,7 @@ protected:
 
 TEST_F(PackagePaths, AcceptsPathsOfExactly259Characters) {
     // 250 + 1 + 3 + 1 + 4 = 259 for the file; 250 + 1 + 8 = 259 for the uninstaller.
-    PackageBuilder b = PackageBuilder().UninstallerName("UNIN.EXE").Dir("SUB").File("ABCD", TextBytes("a")).InDir("SUB");
+    PackageBuilder b = PackageBuilder().Uninstaller("UNIN.EXE").Dir("SUB").File("ABCD", TextBytes("a")).InDir("SUB");
     EXPECT_TRUE(Check(b, 250));
     EXPECT_TRUE(m.Boxes().empty());
 }
@@ -496,9 +496,15 @@ TEST_F(PackagePaths, RefusesADirectoryPathThatDoesNotFit) {
 }
 
 TEST_F(PackagePaths, RefusesAnUninstallerPathThatDoesNotFit) {
-    PackageBuilder b = PackageBuilder().UninstallerName("UNINST.EXE");
+    PackageBuilder b = PackageBuilder().Uninstaller("UNINST.EXE");
     EXPECT_FALSE(Check(b, 250));
     EXPECT_EQ(BoxTexts(), Only("Error 12 in installation info."));
+}
+
+TEST_F(PackagePaths, IgnoresTheUninstallerNameWhenNoUninstallerIsWritten) {
+    PackageBuilder b = PackageBuilder().UninstallerName("UNINST.EXE");
+    EXPECT_TRUE(Check(b, 254));
+    EXPECT_TRUE(m.Boxes().empty());
 }
 
 TEST_F(PackagePaths, RefusesALogPathThatDoesNotFitOnlyWhenALogIsWritten) {
