@@ -210,3 +210,42 @@ TEST(InstallFilePhase, AFailedSkipOfARecordsDataEndsTheInstallation) {
     EXPECT_THAT(Errors(r), Contains("Couldn't skip file."));
     EXPECT_EQ(m.ReadText(At("ONE.TXT")), "first");
 }
+
+TEST(InstallCancel, AtAnyPollLeavesTheWorkDoneInOrderAndNothingAfter) {
+    InstallPackage p;
+    p.File("ONE.TXT", "first");
+    p.Compressed("TWO.TXT", "second second second");
+    p.File("THREE.TXT", "third");
+    p.Key(os::HKEY_LOCAL_MACHINE, "Software\\Cancelled");
+    sim::Machine clean = sim::Machine::NT40();
+    ASSERT_EQ(Install(clean, p).exitCode, 0);
+    const std::vector<std::string> names = {"ONE.TXT", "TWO.TXT", "THREE.TXT"};
+
+    int cancelledBeforeTheEnd = 0;
+    for (int poll = 1; poll <= clean.Polls(); ++poll) {
+        SCOPED_TRACE(poll);
+        sim::Machine m = sim::Machine::NT40();
+        m.HoldEscapeAtPoll(poll);
+        m.AnswerQuestions({os::IDYES});
+        scenario::RunResult r = Install(m, p);
+        // Files are placed in table order: a file present means every
+        // earlier one is, and the registry comes after the last file.
+        std::size_t present = 0;
+        while (present < names.size() && m.Exists(At(names[present]))) ++present;
+        for (std::size_t later = present + 1; later < names.size(); ++later)
+            EXPECT_FALSE(m.Exists(At(names[later])));
+        const bool key = m.KeyExists(os::HKEY_LOCAL_MACHINE, "Software\\Cancelled");
+        if (key) {
+            EXPECT_EQ(present, names.size());
+        } else {
+            EXPECT_EQ(r.exitCode, 1);
+            ++cancelledBeforeTheEnd;
+        }
+        EXPECT_FALSE(m.Exists(At("TWO.TX_")) && present == names.size());
+        EXPECT_THAT(Errors(r), Not(Contains("Couldn't skip file.")));
+        EXPECT_EQ(r.outstandingBlocks, 0u);
+        EXPECT_EQ(r.openFiles, 0u);
+        EXPECT_EQ(r.openKeys, 0u);
+    }
+    EXPECT_GT(cancelledBeforeTheEnd, 3);
+}
