@@ -46,6 +46,18 @@ std::vector<std::string> SplitLines(const std::string& text) {
     return lines;
 }
 
+PackageBuilder AppPackage() {
+    PackageBuilder b;
+    b.Title("App")
+        .UninstallTitle("App Uninstall")
+        .Uninstaller("UNINST.EXE")
+        .DefaultSubdir("APP")
+        .CreateLog()
+        .FinishedText("App is installed.")
+        .UninstallQuestion("Remove App?");
+    return b;
+}
+
 std::string JoinPath(const std::string& directory, const std::string& name) {
     if (!directory.empty() && directory.back() == '\\') return directory + name;
     return directory + "\\" + name;

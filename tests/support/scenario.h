@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "platform/sim/machine.h"
+#include "support/package_builder.h"
 
 namespace scenario {
 
@@ -62,6 +63,12 @@ RunResult RunAsIs(sim::Machine& m, const std::string& tail = "");
 
 // The log's text split into lines at CR LF.
 std::vector<std::string> SplitLines(const std::string& text);
+
+// The package most scenarios start from: install title "App", uninstall
+// title "App Uninstall", uninstaller UNINST.EXE, default subdirectory APP,
+// a log, the finished text "App is installed." and the uninstall question
+// "Remove App?". No records: each test adds its own.
+PackageBuilder AppPackage();
 
 // Joins a Windows directory and a name with one backslash.
 std::string JoinPath(const std::string& directory, const std::string& name);
