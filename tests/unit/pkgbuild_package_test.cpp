@@ -212,17 +212,27 @@ TEST(PkgbuildFiles, AWildcardAddsEveryMatchInNameOrderIntoItsDirectory) {
     EXPECT_EQ(c.items[0].FileNumber, 2u);
 }
 
-TEST(PkgbuildFiles, ADirectorySourceAddsTheRegularFilesDirectlyInside) {
+TEST(PkgbuildFiles, ADirectorySourceAddsTheVisibleRegularFilesDirectlyInside) {
     Scratch s;
     s.Write("data/one.dat", "1");
     s.Write("data/two.dat", "22");
     s.Write("data/nested/three.dat", "333");
+    s.Write("data/.hidden", "editor leftovers");
     pkg::PackageContents c = Build(s, "[Files]\nSource: \"data\"; Base: windows\n");
     ASSERT_EQ(c.files.size(), 2u);
     EXPECT_EQ(Text(c.files[0].FileName), "one.dat");
     EXPECT_EQ(Text(c.files[1].FileName), "two.dat");
     EXPECT_EQ(c.files[0].InWindowsDir, 1u);
     EXPECT_EQ(c.files[1].InstalledSize, 2u);
+}
+
+TEST(PkgbuildFiles, AHiddenFileComesOnlyFromAPatternStartingWithADot) {
+    Scratch s;
+    s.Write("cfg/.profile", "p");
+    s.Write("cfg/settings", "s");
+    pkg::PackageContents c = Build(s, "[Files]\nSource: \"cfg/.*\"\n");
+    ASSERT_EQ(c.files.size(), 1u);
+    EXPECT_EQ(Text(c.files[0].FileName), ".profile");
 }
 
 TEST(PkgbuildFiles, CarryEveryFieldTheLineGives) {

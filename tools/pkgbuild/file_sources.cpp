@@ -36,7 +36,8 @@ bool ListDirectory(const std::string& dir, const std::string& namePattern,
     std::vector<std::string> found;
     while (dirent* entry = readdir(d)) {
         std::string name = entry->d_name;
-        if (name == "." || name == "..") continue;
+        // Hidden files (".name") come only from a pattern that starts with ".".
+        if (name[0] == '.' && (namePattern.empty() || namePattern[0] != '.')) continue;
         if (!namePattern.empty() && fnmatch(namePattern.c_str(), name.c_str(), 0) != 0) continue;
         if (IsRegularFile(dir + "/" + name)) found.push_back(name);
     }

@@ -17,7 +17,8 @@ struct SourceFile {
 };
 
 // `pattern` is relative to `baseDir` unless it starts with "/"; "\" counts as
-// "/". Matches come sorted by name; only regular files count. `many` tells
+// "/". Matches come sorted by name; only regular files count, and hidden
+// files (".name") only when the pattern itself starts with ".". `many` tells
 // whether the source was a wildcard or a directory (it may still match one).
 bool ExpandSource(const std::string& baseDir, const std::string& pattern,
                   std::vector<SourceFile>& out, bool& many, std::string& error);

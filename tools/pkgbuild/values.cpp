@@ -68,9 +68,15 @@ bool ParseYesNo(const std::string& s, bool& out) {
     static const char* const yes[] = {"yes", "true", "on", "1"};
     static const char* const no[] = {"no", "false", "off", "0"};
     for (const char* w : yes)
-        if (EqualsNoCase(s, w)) return out = true, true;
+        if (EqualsNoCase(s, w)) {
+            out = true;
+            return true;
+        }
     for (const char* w : no)
-        if (EqualsNoCase(s, w)) return out = false, true;
+        if (EqualsNoCase(s, w)) {
+            out = false;
+            return true;
+        }
     return false;
 }
 
