@@ -34,13 +34,14 @@ int main(int argc, char** argv) {
         const Bytes file = package.Build();
         if (!Write(root / "reader" / name, file)) return 1;
         const Bytes plain = fuzz::PlainInfoOfPackage(file, package.InfoOffset());
-        // NT 4.0, Windows 95 and NT 3.51 (configuration bytes 0, 1, 2).
-        for (std::uint8_t config : {0, 1, 2}) {
-            Bytes input{config};
+        // NT 4.0, Windows 95 and NT 3.51; a destination with blanks; a long
+        // one on Win32s; registrations and programs that fail on Windows 10.
+        for (std::uint8_t config : {0x00, 0x01, 0x02, 0x20, 0x43, 0x84}) {
+            Bytes input{static_cast<std::uint8_t>(config)};
             input.insert(input.end(), plain.begin(), plain.end());
             if (!Write(root / "run" / (name + "_" + std::to_string(config)), input)) return 1;
         }
-        written += 4;
+        written += 7;
     }
     // The marker on a block boundary and just before one.
     PackageBuilder onBoundary = scenario::AppPackage();
