@@ -181,16 +181,48 @@ TEST_F(PackageReader, ReadsEveryTableAndEndsAtTheFirstByteOfFileData) {
     EXPECT_STREQ(data, "alpha");
 }
 
-TEST_F(PackageReader, AllocatesEachTableExactlyCountTimesRecordSize) {
-    // Two file records: the table's block holds exactly 1512 bytes, so the
-    // zero-filled bytes after it are not part of it (checked by the sim's
-    // block accounting and, under ASan, by the allocator).
+TEST_F(PackageReader, TakesOneBlockForTheHeaderAndOneForEachTableThatHasRecords) {
     Package p = PackageBuilder().File("A", TextBytes("a")).File("B", TextBytes("b"));
     const std::size_t before = m.OutstandingBlocks();
     ASSERT_TRUE(Read(p.Build()));
     EXPECT_EQ(m.OutstandingBlocks(), before + 2);
     EXPECT_EQ(run.Files[1].RecordSize, 756u);
     EXPECT_EQ(run.Files[1].StoredSize, 1u);
+}
+
+// A machine that remembers the size of every block asked for.
+class SizeRecordingMachine : public sim::Machine {
+public:
+    SizeRecordingMachine() : sim::Machine(4, 0, 1381, os::VER_PLATFORM_WIN32_NT) {}
+    void* Alloc(std::size_t size) override {
+        sizes.push_back(size);
+        return sim::Machine::Alloc(size);
+    }
+    std::vector<std::size_t> sizes;
+};
+
+TEST(PackageReaderBlocks, AreTheScanBufferTheHeaderAndEachTableAtExactlyCountTimesRecordSize) {
+    SizeRecordingMachine machine;
+    ::Run reader(machine);
+    machine.WriteFile(PackagePath, PackageBuilder()
+                                       .File("A", TextBytes("a"))
+                                       .File("B", TextBytes("b"))
+                                       .Dir("D")
+                                       .RegKey(os::HKEY_CURRENT_USER, "K")
+                                       .Value("V", 1)
+                                       .Value("W", 2)
+                                       .Value("X", 3)
+                                       .Build());
+    ASSERT_TRUE(OpenPackage(reader, PackagePath));
+    ASSERT_TRUE(FindInfoMarker(reader));
+    ASSERT_TRUE(ReadInstallInfo(reader));
+    EXPECT_EQ(machine.sizes, (std::vector<std::size_t>{8200, 3772, 2 * 756, 288, 288, 3 * 416}));
+    for (void* block : {static_cast<void*>(reader.Header), static_cast<void*>(reader.Files),
+                        static_cast<void*>(reader.Dirs), static_cast<void*>(reader.RegKeys),
+                        static_cast<void*>(reader.RegValues)})
+        machine.Free(block);
+    machine.LClose(reader.Package);
+    EXPECT_EQ(machine.OutstandingBlocks(), 0u);
 }
 
 TEST_F(PackageReader, RefusesAWrongHeaderSizeWithError1BeforeAnyTable) {
