@@ -319,6 +319,40 @@ TEST(ProgressDialog, ReportsAFailedInstallationWithOneClosingBoxThatIsLogged) {
     EXPECT_THAT(r.logLines, Contains(closing));
 }
 
+// The work's own request to end the dialog comes last: a cancel confirmed
+// after the engine finished stops the program groups, and the run still
+// ends with the service step's success.
+TEST(ProgressDialog, SucceedsWhenCancelIsConfirmedDuringTheProgramGroups) {
+    PackageBuilder b = FilesPackage();
+    b.Group("App").Item("A", "A.TXT").Item("B", "B.TXT");
+    int polls = 0;
+    std::size_t commands = 0;
+    {
+        sim::Machine clean = sim::Machine::NT40();
+        ASSERT_EQ(scenario::Install(clean, b.Build(), "C:\\APP").exitCode, 0);
+        polls = clean.Polls();
+        commands = clean.DdeCommands().size();
+    }
+    sim::Machine m = sim::Machine::NT40();
+    m.HoldEscapeAtPoll(polls);
+    m.AnswerQuestions({os::IDYES});
+    RunResult r = scenario::Install(m, b.Build(), "C:\\APP");
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_LT(m.DdeCommands().size(), commands);
+    EXPECT_THAT(r.logLines, Contains("!!! Installation aborted by user !!!"));
+    EXPECT_EQ(r.logLines.back(), "The installation was successful!");
+    EXPECT_THAT(r.BoxTexts(), ElementsAre("Do you want to abort the installation?", "App is installed."));
+}
+
+TEST(ProgressDialog, IsLeftWhereTheTemplatePutItWhenThereIsNoDesktop) {
+    sim::Machine m = sim::Machine::NT351();
+    m.FailCall("GetDesktopRect", 0, 1400);
+    RunResult r = scenario::Install(m, FilesPackage().Build(), "C:\\APP");
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(m.CallCount("MoveWindow"), 0);
+    EXPECT_EQ(m.LastWindowText(), "App");
+}
+
 TEST(ProgressDialog, AsksAboutTheUninstallationWhenCancelledInUninstallMode) {
     sim::Machine m = sim::Machine::NT40();
     scenario::Install(m, FilesPackage().Build(), "C:\\APP");
