@@ -10,20 +10,26 @@
 # exits non-zero when any case fails. Screenshots of the dialogs go to
 # docs/screenshots/.
 #
-# Environment: E2E_ROOT (prefixes, default /tmp/e2e-wine), E2E_BUILD (build
-# directories, default <repo>/build), E2E_KEEP=1 keeps the work directory.
+# Environment: E2E_ROOT (prefixes, default /tmp/e2e-wine); E2E_BUILD, a
+# directory for the suite's own two builds (default: the project's presets
+# win32 and host, build/win32 and build/host); E2E_KEEP=1 keeps the work
+# directory.
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
 export E2E_ROOT=${E2E_ROOT:-/tmp/e2e-wine}
-build=${E2E_BUILD:-$root/build}
-w32="$build/e2e-win32"
-host="$build/e2e-host"
+if [ -n "${E2E_BUILD:-}" ]; then
+  w32="$E2E_BUILD/e2e-win32"
+  host="$E2E_BUILD/e2e-host"
+else
+  w32="$root/build/win32"
+  host="$root/build/host"
+fi
 shots="$root/docs/screenshots"
 work=$(mktemp -d /tmp/e2e-run.XXXXXX)
 started=$(date +%s)
 
-export WINEDEBUG=-all
+export WINEDEBUG=${E2E_WINEDEBUG:--all}
 export WINEDLLOVERRIDES="mscoree,mshtml="
 
 xvfb_pid=""
@@ -54,12 +60,18 @@ export DISPLAY="$display"
 
 # ---- Prerequisites, builds, packages -------------------------------------
 "$here/setup.sh" >"$work/setup.log" 2>&1 || { cat "$work/setup.log"; log "setup failed"; exit 2; }
-cmake -S "$root" -B "$w32" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
-  -DCMAKE_BUILD_TYPE=MinSizeRel >"$work/w32.log" 2>&1 &&
-  cmake --build "$w32" >>"$work/w32.log" 2>&1 || { tail -30 "$work/w32.log"; log "Win32 build failed"; exit 2; }
-cmake -S "$root" -B "$host" -G Ninja -DCMAKE_BUILD_TYPE=Debug >"$work/host.log" 2>&1 &&
-  cmake --build "$host" --target make_packages >>"$work/host.log" 2>&1 ||
-  { tail -30 "$work/host.log"; log "host build failed"; exit 2; }
+build_all() {
+  if [ -n "${E2E_BUILD:-}" ]; then
+    cmake -S "$root" -B "$w32" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
+      -DCMAKE_BUILD_TYPE=MinSizeRel && cmake --build "$w32" &&
+      cmake -S "$root" -B "$host" -G Ninja -DCMAKE_BUILD_TYPE=Debug &&
+      cmake --build "$host" --target make_packages
+  else
+    (cd "$root" && cmake --preset win32 && cmake --build --preset win32 &&
+      cmake --preset host && cmake --build --preset host --target make_packages)
+  fi
+}
+build_all >"$work/build.log" 2>&1 || { tail -30 "$work/build.log"; log "build failed"; exit 2; }
 
 stub="$w32/setup.exe"
 programs="$w32/tests/e2e/win32"
@@ -95,6 +107,7 @@ fresh_prefix() {
   local p="$work/prefix-$name"
   cp -a "$E2E_ROOT/prefix-$version" "$p"
   prefixes_used+=("$p")
+  echo "$p" >>"$work/fresh-prefixes"
   echo "$p"
 }
 # The shared prefix of a version, for cases that change nothing in it.
@@ -258,12 +271,18 @@ T
 
 # What an installation may change, listed so that two states can be compared:
 # the files below drive_c (Wine's own windows directory aside) and the
-# registry's software branches.
+# registry's software branches, without Wine's own bookkeeping under
+# Software\Wine (a debugger that Wine starts for one of its own processes
+# leaves a key there).
 snapshot() {
-  local p=$1 out=$2
+  local p=$1 out=$2 branch
   (cd "$p/drive_c" && find . -path ./windows -prune -o -print | LC_ALL=C sort) >"$out.files"
-  WINEPREFIX="$p" wine reg export 'HKLM\Software' "$(winpath "$out.hklm")" /y >/dev/null 2>&1
-  WINEPREFIX="$p" wine reg export 'HKCU\Software' "$(winpath "$out.hkcu")" /y >/dev/null 2>&1
+  for branch in hklm hkcu; do
+    WINEPREFIX="$p" wine reg export "${branch^^}\\Software" "$(winpath "$out.$branch.reg")" /y \
+      >/dev/null 2>&1
+    iconv -f UTF-16LE -t UTF-8 "$out.$branch.reg" 2>/dev/null | tr -d '\r' |
+      awk '/^\[/ { skip = ($0 ~ /^\[HKEY_[A-Z_]+\\Software\\Wine(\\|\])/) } !skip' >"$out.$branch"
+  done
   WINEPREFIX="$p" wineserver -w
 }
 
@@ -286,6 +305,8 @@ round_trip() {
   WINEPREFIX="$p" wine reg add 'HKCU\Environment' /v TMP /d 'C:\Temp Dir' /f >/dev/null 2>&1
   WINEPREFIX="$p" wineserver -w
   snapshot "$p" "$work/before-$version"
+  check "the registry snapshot is readable" \
+    grep -q -F '[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows\CurrentVersion]' "$work/before-$version.hklm"
 
   cat >"$work/install-$version.script" <<S
 run $(winpath "$pkgs/full.exe")
@@ -548,6 +569,15 @@ for name in $wanted; do
     continue
   fi
   "case_$name"
+  # A passed case's private prefixes go (about 600 MB each); a failed one's stay.
+  if [ -f "$work/fresh-prefixes" ]; then
+    while read -r fp; do
+      WINEPREFIX="$fp" wineserver -k 2>/dev/null
+      WINEPREFIX="$fp" wineserver -w 2>/dev/null
+      [ $case_failed -eq 0 ] && [ "${E2E_KEEP:-0}" != 1 ] && rm -rf "$fp"
+    done <"$work/fresh-prefixes"
+    rm -f "$work/fresh-prefixes"
+  fi
   if [ $case_failed -eq 0 ]; then
     echo "PASS $name"
   else
