@@ -184,6 +184,21 @@ pkg::PackageContents Full(const Bytes& stub, const std::string& components) {
     return c;
 }
 
+// Two components that compare versions with what is in the destination:
+// OLDER.DLL is packaged as 1.0.0.1, NEWER.DLL as 2.0.0.7.
+pkg::PackageContents Versions(const Bytes& stub, const Bytes& v1, const Bytes& v2) {
+    pkg::PackageContents c = Basic(stub);
+    AddFile(c, "OLDER.DLL", 0, v1, false);
+    c.files.back().CompareVersion = 1;
+    c.files.back().FileVersionMS = 0x00010000;
+    c.files.back().FileVersionLS = 0x00000001;
+    AddFile(c, "NEWER.DLL", 0, v2, false);
+    c.files.back().CompareVersion = 1;
+    c.files.back().FileVersionMS = 0x00020000;
+    c.files.back().FileVersionLS = 0x00000007;
+    return c;
+}
+
 // The full package's header with one file, a Windows NT service program.
 pkg::PackageContents Service(const Bytes& stub, const Bytes& program) {
     pkg::PackageContents c = Basic(stub);
@@ -236,9 +251,12 @@ int main(int argc, char** argv) {
               // Named like the uninstaller apart from letter case: uninstall mode.
               Write(out, "uninst.exe", basic) && Write(out, "refuse95.exe", refuse95) &&
               Write(out, "needs40.exe", needs40) && Write(out, "full.exe", Full(stub, components));
-    Bytes service;
+    Bytes service, v1, v2;
     if (!components.empty() && ReadFile(components + "/testservice.exe", service))
         ok = ok && Write(out, "service.exe", Service(stub, service));
+    if (!components.empty() && ReadFile(components + "/testcomp_1_0_0_1.dll", v1) &&
+        ReadFile(components + "/testcomp_2_0_0_7.dll", v2))
+        ok = ok && Write(out, "versions.exe", Versions(stub, v1, v2));
     // The installed contents the suite compares against.
     ok = ok && WriteFile(out + "/expected-README.TXT", Text(ReadmeText)) &&
          WriteFile(out + "/expected-LINES.TXT", Lines(400)) &&

@@ -558,6 +558,27 @@ T
   wait "$holder" 2>/dev/null
 }
 
+case_version_rule_keeps_a_newer_file_and_replaces_an_older_one() {
+  local p dest
+  p=$(fresh_prefix nt40 versions)
+  dest="$p/drive_c/E2E Versions"
+  mkdir -p "$dest"
+  cp "$programs/testcomp_2_0_0_7.dll" "$dest/OLDER.DLL"
+  cp "$programs/testcomp_1_0_0_1.dll" "$dest/NEWER.DLL"
+  printf 'run %s\ntimeout 60\nmain Install C:\\E2E Versions\nbox OK\n' \
+    "$(winpath "$pkgs/versions.exe")" >"$work/versions.script"
+  drive "$p" versions
+  check "the installation succeeds" same_transcript versions <<'T'
+main|E2E Setup|This installs the E2E Demo on your computer.|C:\E2E Versions|Install
+box|E2E Setup - Message|The E2E Demo is installed.|OK
+exit|0
+T
+  check "the installed 2.0.0.7 is kept against the packaged 1.0.0.1" \
+    cmp "$programs/testcomp_2_0_0_7.dll" "$dest/OLDER.DLL"
+  check "the installed 1.0.0.1 is replaced by the packaged 2.0.0.7" \
+    cmp "$programs/testcomp_2_0_0_7.dll" "$dest/NEWER.DLL"
+}
+
 all_cases=$(declare -F | awk '{print $3}' | grep '^case_' | sed 's/^case_//')
 wanted=${*:-$all_cases}
 for name in $wanted; do
