@@ -27,13 +27,16 @@ status=0
 for target in reader run; do
   corpus="$build/corpus/$target"
   mkdir -p "$corpus"
+  inputs=("$corpus" "$fuzz_dir/seeds/$target")
+  # Inputs that once broke something, kept for good (the directory may not exist).
+  [ -d "tests/fuzz/regressions/$target" ] && inputs+=("tests/fuzz/regressions/$target")
   echo "=== ${target}_fuzz for ${seconds} s"
   # New inputs go to the working corpus; seeds and kept regressions are read.
   if ! ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=1 \
       "$fuzz_dir/${target}_fuzz" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=4096 \
       -dict=tests/fuzz/package.dict -max_len=65536 \
       -artifact_prefix="$build/artifacts/${target}-" -print_final_stats=1 "$@" \
-      "$corpus" "$fuzz_dir/seeds/$target" "tests/fuzz/regressions/$target"; then
+      "${inputs[@]}"; then
     echo "${target}_fuzz failed: see $build/artifacts" >&2
     status=1
   fi
