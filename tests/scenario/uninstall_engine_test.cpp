@@ -368,6 +368,38 @@ TEST(UninstallDestination, TheBarEndsAtTheFullTotal) {
     EXPECT_EQ(u.m.ProgressHistory().back(), "100%");
 }
 
+TEST(UninstallDestination, AKeptFileDirectlyInTheDestinationSurvivesWithItsAttributes) {
+    Uninstall u(sim::Machine::NT40());
+    u.Installed("SETTINGS.INI").KeepAtUninstall = 1;
+    u.m.SetAttributes("C:\\APP\\SETTINGS.INI", os::FILE_ATTRIBUTE_HIDDEN);
+    u.Installed("TOOL.EXE");
+    EXPECT_TRUE(u.Go());
+    EXPECT_THAT(u.m.ListDirectory("C:\\APP"), ElementsAre("SETTINGS.INI", "UNINST.EXE"));
+    EXPECT_EQ(u.m.Attributes("C:\\APP\\SETTINGS.INI"), os::FILE_ATTRIBUTE_HIDDEN);
+}
+
+TEST(UninstallDirectories, ASharedFileStillCountedSurvivesTheSweepOfItsDirectory) {
+    Uninstall u(sim::Machine::NT40());
+    u.m.WriteFile("C:\\APP\\LIB\\COMMON.DLL", "shared");
+    u.m.WriteFile("C:\\APP\\LIB\\OWN.DLL", "own");
+    u.m.SetDword(os::HKEY_LOCAL_MACHINE, SharedDlls, "C:\\APP\\LIB\\COMMON.DLL", 2);
+    u.AddDir("LIB");
+    FileRecord& f = u.AddFile("COMMON.DLL");
+    f.DirNumber = 1;
+    f.Shared = 1;
+    EXPECT_TRUE(u.Go());
+    EXPECT_THAT(u.m.ListDirectory("C:\\APP\\LIB"), ElementsAre("COMMON.DLL"));
+    EXPECT_EQ(u.m.GetDword(os::HKEY_LOCAL_MACHINE, SharedDlls, "C:\\APP\\LIB\\COMMON.DLL"), 1u);
+}
+
+TEST(UninstallDirectories, ASharedFileTheUserKeptSurvivesTheSweepOfTheDestination) {
+    Uninstall u(sim::Machine::NT40());
+    u.Installed("COMMON.DLL").Shared = 1;
+    u.m.AnswerQuestions({os::IDNO});
+    EXPECT_TRUE(u.Go());
+    EXPECT_EQ(u.m.ReadText("C:\\APP\\COMMON.DLL"), "data");
+}
+
 // ---- Phase 5: registry --------------------------------------------------------
 
 TEST(UninstallRegistry, AKeptKeyStaysButTheValuesOfItsRecordsGo) {

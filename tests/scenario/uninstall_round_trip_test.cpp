@@ -30,6 +30,7 @@ PackageBuilder EveryRecord() {
         .File("DATA.DAT", TextBytes("data")).InDir("DATA")
         .File("NOTES.TXT", TextBytes("kept notes")).InDir("KEPT").KeepAtUninstall()
         .File("COMMON.DLL", TextBytes("shared library")).InSystemDir().Shared().SelfRegister()
+        .File("TOOLSVC.EXE", TextBytes("the service")).Service("TOOLSVC", "Tool Service")
         .Group("Tool")
         .Item("Tool", "TOOL.EXE").IconNumber(1)
         .Item("Help", "HELP.TXT")
@@ -81,6 +82,8 @@ TEST(UninstallRoundTrip, EverythingNotKeptIsGoneAndEverythingKeptStays) {
     ASSERT_TRUE(t.m.Exists("C:\\TOOL\\UNINST.EXE"));
     ASSERT_NE(t.m.FindGroup("Tool"), nullptr);
     ASSERT_TRUE(t.m.KeyExists(os::HKEY_LOCAL_MACHINE, EntryKey));
+    ASSERT_TRUE(t.m.HasService("TOOLSVC"));
+    t.m.SetServiceState("TOOLSVC", os::SERVICE_RUNNING);
 
     t.m.AnswerQuestions({os::IDYES, os::IDYES});  // the uninstall question, the shared file
     scenario::RunResult r = scenario::Uninstall(t.m, "C:\\TOOL");
@@ -105,6 +108,9 @@ TEST(UninstallRoundTrip, EverythingNotKeptIsGoneAndEverythingKeptStays) {
                 ElementsAre("Licence"));
     EXPECT_FALSE(t.m.KeyExists(os::HKEY_LOCAL_MACHINE, AppPaths));
     EXPECT_FALSE(t.m.KeyExists(os::HKEY_LOCAL_MACHINE, EntryKey));
+
+    // The service the installation created and started is stopped and gone.
+    EXPECT_FALSE(t.m.HasService("TOOLSVC"));
 
     // Shell: the items, the uninstall item and the group are gone.
     EXPECT_THAT(t.m.Groups(), IsEmpty());
