@@ -267,6 +267,15 @@ main|E2E Setup|This installs the E2E Demo on your computer.|C:\Program Files\E2E
 box|E2E Setup - Message|Do you want to abort the installation?|Yes
 exit|1
 T
+  p=$(shared_prefix win10)
+  printf 'run %s\ntimeout 30\nmain Cancel\nbox Yes\n' "$(winpath "$pkgs/needs40.exe")" \
+    >"$work/needs40w10.script"
+  drive "$p" needs40w10
+  check "Windows 10 (10.0) is accepted" same_transcript needs40w10 <<'T'
+main|E2E Setup|This installs the E2E Demo on your computer.|C:\Program Files\E2E Demo|Cancel
+box|E2E Setup - Message|Do you want to abort the installation?|Yes
+exit|1
+T
 }
 
 # What an installation may change, listed so that two states can be compared:
