@@ -182,6 +182,9 @@ public:
     // ---- Filesystem (Windows paths: "C:\DIR\FILE.EXT") ----------------------
     void AddDrive(char letter, unsigned type = DRIVE_FIXED,
                   std::uint64_t freeBytes = 1ull << 30);
+    // GetDiskFreeSpace reports `bytes` (as clusters, without any 2 GiB cap);
+    // what the run writes from then on is counted against it, and a write
+    // that does not fit fails with ERROR_HANDLE_DISK_FULL.
     void SetFreeSpace(char drive, std::uint64_t bytes);
     void SetDriveType(char drive, unsigned type);
     // Cluster geometry of GetDiskFreeSpace (default 8 sectors of 512 bytes);
@@ -287,9 +290,10 @@ public:
     void HoldMouseOnCancelAtPoll(int poll);
     void HoldMouseElsewhereAtPoll(int poll);
     int Polls() const;
-    // Texts item `item` showed, in order, across every dialog with that item
-    // (consecutive repeats kept); StatusHistory() joins items 384 and 385 in order
-    // as "384:text" / "385:text".
+    // Texts set on item `item`, in order, across every dialog (repeats kept;
+    // also texts set on a window that is no open dialog, for engine tests that
+    // run a step without its dialog); StatusHistory() joins items 384 and 385
+    // in order as "384:text" / "385:text".
     std::vector<std::string> ItemHistory(int item) const;
     std::vector<std::string> StatusHistory() const;
     std::vector<int> DialogsOpened() const;  // template ids in order
@@ -310,9 +314,11 @@ public:
     // gives once it has ended, after `pollsBeforeExit` STILL_ACTIVE answers.
     void AddProgram(const std::string& path, std::uint32_t exitCode,
                     ProgramEffect effect = nullptr, int pollsBeforeExit = 0);
+    // Every CreateProcess call, also those that failed (program "" then).
     const std::vector<StartedProcess>& StartedProcesses() const;
-    // Interprets the self-removal batch file against the filesystem. Returns false
-    // on a line it does not understand or a loop that never ends.
+    // Interprets the self-removal batch file against the filesystem, as cmd
+    // would (unquoted arguments split at blanks). Returns false on a line it
+    // does not understand or a loop that never ends (a file still locked).
     bool RunBatch(const std::string& path);
     // A library LoadLibrary can load (the file must exist).
     void AddComponent(const std::string& path, std::int32_t registerStatus,
