@@ -51,6 +51,8 @@ TEST(ProgramGroupsInstall, Version4QuotesEveryPathAndCountsIconsFromZero) {
     ASSERT_NE(t.m.FindGroup("Tools Extra"), nullptr);
     EXPECT_EQ(t.m.FindGroup("Tools Extra")->items.size(), 1u);
     EXPECT_FALSE(t.m.DdeConnected());
+    // The progress dialog is shown again after each item's ShowGroup.
+    EXPECT_EQ(t.m.CallCount("ShowWindow"), 3);
 }
 
 TEST(ProgramGroupsInstall, Version3LeavesAPathWithArgumentsUnquotedAndKeepsTheIconNumber) {
