@@ -254,6 +254,29 @@ TEST(ProgressDialog, DrawsNothingWhenThereIsNothingToCount) {
     EXPECT_TRUE(m.ProgressHistory().empty());
 }
 
+// A question box over the dialog makes it repaint: the bar is drawn again
+// at its last position, never back at 0 %.
+TEST(ProgressDialog, RepaintsTheLastDrawnPercentageUnderAQuestion) {
+    std::vector<std::string> plain;
+    {
+        sim::Machine clean = sim::Machine::NT40();
+        scenario::Install(clean, FilesPackage().Build(), "C:\\APP");
+        plain = clean.ProgressHistory();
+    }
+    sim::Machine m = sim::Machine::NT40();
+    m.HoldEscapeAtPoll(3);
+    m.AnswerQuestions({os::IDNO});
+    RunResult r = scenario::Install(m, FilesPackage().Build(), "C:\\APP");
+    EXPECT_EQ(r.exitCode, 0);
+    std::vector<std::string> painted = m.ProgressHistory();
+    EXPECT_EQ(painted.size(), plain.size() + 1);
+    for (std::size_t i = 1; i < painted.size(); ++i)
+        EXPECT_GE(std::stoi(painted[i]), std::stoi(painted[i - 1])) << i;
+    EXPECT_EQ(painted.back(), "100%");
+    EXPECT_EQ(m.CallCount("BeginPaint"), m.CallCount("EndPaint"));
+    EXPECT_EQ(m.CallCount("GetDC"), m.CallCount("ReleaseDC"));
+}
+
 TEST(ProgressDialog, GoesOnWhenCancelByEscapeIsAnsweredNo) {
     sim::Machine m = sim::Machine::NT40();
     m.HoldEscapeAtPoll(1);
