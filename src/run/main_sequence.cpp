@@ -65,15 +65,22 @@ void ReadProgramFilesDir(Run& run) {
 }
 
 // The uninstaller's destination is the directory it runs from, whatever
-// package path the command line named.
-void DeriveUninstallDestination(Run& run) {
+// package path the command line named. Without a drive and a directory
+// there is nothing safe to remove from: the run is refused rather than
+// working relative to the current drive.
+bool DeriveUninstallDestination(Run& run) {
     char program[PathSize] = {};
     run.os.GetModuleFileName(program, sizeof program);
     program[PathSize - 1] = '\0';
     char drive[3];
     SplitPath(program, drive, run.DirectoryPart, nullptr, nullptr);
+    if (drive[0] == '\0' || run.DirectoryPart[0] == '\0') {
+        ShowError(run, 0, Msg(MessageId::CouldntOpenProgram));
+        return false;
+    }
     FormatText(run.DestinationDir, PathSize, "%s%s", drive, run.DirectoryPart);
     TrimTrailingBackslash(run.DestinationDir);
+    return true;
 }
 
 void ComputeUninstallTotal(Run& run) {
@@ -136,8 +143,7 @@ void MainSequence(Run& run, const char* tail) {
 
     if (run.UninstallMode) {
         if (!AskYesNo(run, 0, run.Header->UninstallQuestion)) return;
-        DeriveUninstallDestination(run);
-        if (!CheckPaths(run)) return;
+        if (!DeriveUninstallDestination(run) || !CheckPaths(run)) return;
         ComputeUninstallTotal(run);
     } else {
         if (!CheckWindowsVersion(run)) return;

@@ -122,6 +122,21 @@ TEST(MainSequence, TakesTheUninstallDestinationFromTheProgramsOwnDirectory) {
     EXPECT_THAT(m.ReadText(batch), HasSubstr("rd \"C:\\TOOLS\"\r\n"));
 }
 
+TEST(MainSequence, RefusesToUninstallWhenItsOwnDirectoryIsUnknown) {
+    sim::Machine m = sim::Machine::NT40();
+    scenario::Install(m, OneFilePackage().Build(), "C:\\APP");
+    m.WriteFile("C:\\README.TXT", "not the package's");
+    // The first call names the package; the second, for the destination, fails.
+    m.FailCall("GetModuleFileName", m.CallCount("GetModuleFileName") + 2,
+               os::ERROR_NOT_ENOUGH_MEMORY);
+    RunResult r = scenario::Uninstall(m, "C:\\APP");
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_THAT(r.BoxTexts(), ElementsAre("Remove App?", "Couldn't open the program."));
+    EXPECT_EQ(m.ReadText("C:\\README.TXT"), "not the package's");
+    EXPECT_EQ(m.ReadText("C:\\APP\\README.TXT"), "read me");
+    EXPECT_EQ(r.outstandingBlocks, 0u);
+}
+
 // ---- ProgramFilesDir ----------------------------------------------------------
 
 TEST(MainSequence, ProposesProgramFilesDirAndTheDefaultSubdirectory) {
