@@ -57,7 +57,9 @@ void CompleteUninstall(Run& run) {
 
     char temp[1024] = {};
     char batch[PathSize] = {};
-    if (run.os.GetTempPath(sizeof temp, temp) != 0 &&
+    // Without its own path the batch would wait for nothing and remove a
+    // directory that still holds the uninstaller.
+    if (program[0] != '\0' && run.os.GetTempPath(sizeof temp, temp) != 0 &&
         run.os.GetTempFileName(temp, "ins", batch) != 0) {
         run.os.DeleteFile(batch);
         std::size_t length = std::strlen(batch);

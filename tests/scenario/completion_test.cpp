@@ -189,6 +189,18 @@ TEST(CompleteUninstall, StillSaysFinishedWhenTheBatchCannotBeWritten) {
     EXPECT_TRUE(m.Exists("C:\\APP\\UNINST.EXE"));
 }
 
+TEST(CompleteUninstall, WritesNoBatchWhenItsOwnPathCannotBeRead) {
+    sim::Machine m = sim::Machine::NT40();
+    scenario::Install(m, AppPackage().File("A.TXT", TextBytes("a")).Build(), "C:\\APP");
+    // The package path, the destination, then the batch's own path.
+    m.FailCall("GetModuleFileName", m.CallCount("GetModuleFileName") + 3, os::ERROR_ACCESS_DENIED);
+    RunResult r = scenario::Uninstall(m, "C:\\APP");
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_THAT(r.BoxTexts(), ElementsAre("Remove App?", "Uninstallation is finished."));
+    EXPECT_THAT(m.StartedProcesses(), IsEmpty());
+    EXPECT_THAT(m.ListDirectory("C:\\TEMP"), IsEmpty());
+}
+
 TEST(CompleteUninstall, DropsAHalfWrittenBatch) {
     sim::Machine m = sim::Machine::NT40();
     scenario::Install(m, AppPackage().File("A.TXT", TextBytes("a")).Build(), "C:\\APP");
