@@ -68,6 +68,7 @@ dest='C:\Example Notes'
 cat >"$out/install.script" <<S
 run Z:${out//\//\\}\\SETUP.EXE
 timeout 60
+wait main
 shot main-dialog
 main Install $dest
 progress
