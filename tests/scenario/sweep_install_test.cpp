@@ -38,6 +38,17 @@ Bytes OneService() {
     return b.Build();
 }
 
+// Windows 95: a file started as a RunServices entry, the uninstall item in
+// the group, and no services.
+Bytes ForWindows95() {
+    PackageBuilder b = scenario::AppPackage();
+    b.UninstallDisplayName("App 1.0").UninstallItemName("Uninstall App").UninstallItemAlways()
+        .File("APP.EXE", TextBytes("the program")).Vital().RunService95()
+        .Group("App").Item("App", "APP.EXE", "/x")
+        .RegKey(os::HKEY_CURRENT_USER, "Software\\App").Value("Window", os::REG_SZ, "max");
+    return b.Build();
+}
+
 sim::Machine FreshMachine() {
     sim::Machine m = sim::Machine::NT40();
     m.AddComponent(SystemDll, 0, 0);
@@ -73,13 +84,14 @@ std::function<std::string(const sim::Machine&, const scenario::RunResult&)> Same
     };
 }
 
-void SweepInstallOf(const Bytes& package, const char* what) {
-    sim::Machine reference = FreshMachine();
+void SweepInstallOf(const Bytes& package, const char* what,
+                    sim::Machine (*machine)() = FreshMachine) {
+    sim::Machine reference = machine();
     ASSERT_EQ(scenario::Install(reference, package, Destination).exitCode, 0);
 
     sweep::Totals totals;
     const std::vector<std::string> problems = sweep::Sweep(
-        FreshMachine,
+        machine,
         [&package](sim::Machine& m) { return scenario::Install(m, package, Destination); },
         SameWorkAs(reference), totals);
     sweep::Print(what, totals);
@@ -94,6 +106,10 @@ TEST(SweepInstall, EveryFailingCallOfAnInstallationEndsCleanly) {
 
 TEST(SweepInstall, EveryFailingCallOfAServiceInstallationEndsCleanly) {
     SweepInstallOf(OneService(), "install of a service");
+}
+
+TEST(SweepInstall, EveryFailingCallOfAWindows95InstallationEndsCleanly) {
+    SweepInstallOf(ForWindows95(), "install on Windows 95", sim::Machine::Windows95);
 }
 
 }  // namespace

@@ -28,10 +28,20 @@ Bytes EveryKindOfRecord() {
     return b.Build();
 }
 
-TEST(SweepUninstall, EveryFailingCallOfAnUninstallationEndsCleanly) {
-    const Bytes package = EveryKindOfRecord();
-    auto installed = [&package]() {
-        sim::Machine m = sim::Machine::NT40();
+Bytes ForWindows95() {
+    PackageBuilder b = scenario::AppPackage();
+    b.UninstallDisplayName("App 1.0").UninstallItemName("Uninstall App").UninstallItemAlways()
+        .Dir("DATA")
+        .File("APP.EXE", TextBytes("the program")).Vital().RunService95().AppPath()
+        .File("DATA.DAT", TextBytes("data")).Vital().InDir("DATA")
+        .Group("App").Item("App", "APP.EXE", "/x")
+        .RegKey(os::HKEY_CURRENT_USER, "Software\\App").Value("Window", os::REG_SZ, "max");
+    return b.Build();
+}
+
+void SweepUninstallOf(const Bytes& package, const char* what, sim::Machine (*machine)()) {
+    auto installed = [&package, machine]() {
+        sim::Machine m = machine();
         m.AddComponent(SystemDll, 0, 0);
         scenario::RunResult r = scenario::Install(m, package, Destination);
         if (r.exitCode != 0) ADD_FAILURE() << "the installation before the uninstallation failed";
@@ -41,10 +51,19 @@ TEST(SweepUninstall, EveryFailingCallOfAnUninstallationEndsCleanly) {
     const std::vector<std::string> problems = sweep::Sweep(
         installed, [](sim::Machine& m) { return scenario::Uninstall(m, Destination); },
         nullptr, totals);
-    sweep::Print("uninstall of one of each kind of record", totals);
+    sweep::Print(what, totals);
     EXPECT_GT(totals.runs, 100);
     EXPECT_GT(totals.failed, 0);
     EXPECT_THAT(problems, IsEmpty());
+}
+
+TEST(SweepUninstall, EveryFailingCallOfAnUninstallationEndsCleanly) {
+    SweepUninstallOf(EveryKindOfRecord(), "uninstall of one of each kind of record",
+                     sim::Machine::NT40);
+}
+
+TEST(SweepUninstall, EveryFailingCallOfAWindows95UninstallationEndsCleanly) {
+    SweepUninstallOf(ForWindows95(), "uninstall on Windows 95", sim::Machine::Windows95);
 }
 
 }  // namespace
