@@ -5,7 +5,7 @@
 
 #include "run/main_sequence.h"
 
-extern "C" __attribute__((force_align_arg_pointer)) void WinMainCRTStartup() {
+extern "C" __attribute__((force_align_arg_pointer, used, externally_visible)) void WinMainCRTStartup() {
     Win32Platform platform;
     ::ExitProcess(static_cast<UINT>(RunProgram(platform, CommandLineTail(::GetCommandLineA()))));
 }
