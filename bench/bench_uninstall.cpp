@@ -1,0 +1,104 @@
+// RemoveDirectoryFiles on the simulated Windows: a directory of 1,000, 2,000
+// and 5,000 files, and 5,000 files among entries that stay (subdirectories
+// and files held open by another process), against `rm -r` of the same tree
+// on the same disk. The search starts over after every deletion, so entries
+// that stay are met again after each one.
+//
+//   bench_uninstall [counts...]     default 1000 2000 5000
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "bench_util.h"
+#include "uninstall/uninstall.h"
+#include "unit/shell_engine_run.h"
+
+namespace {
+
+constexpr const char* Directory = "C:\\APP\\DATA";
+
+struct Case {
+    std::size_t files;
+    std::size_t subdirectories;  // stay
+    std::size_t inUse;           // stay
+};
+
+std::string Name(std::size_t i) {
+    char text[32];
+    std::snprintf(text, sizeof text, "F%06zu.DAT", i);
+    return text;
+}
+
+// The directory on a fresh machine, ready for RemoveDirectoryFiles.
+std::unique_ptr<enginetest::EngineRun> Prepare(const Case& c) {
+    auto e = std::make_unique<enginetest::EngineRun>(sim::Machine::NT40());
+    e->Bind(true);
+    e->m.MakeDirectories(Directory);
+    const std::string dir = Directory;
+    const bench::Bytes data(100, 'x');
+    for (std::size_t i = 0; i < c.files + c.inUse; ++i) e->m.WriteFile(dir + "\\" + Name(i), data);
+    for (std::size_t i = 0; i < c.inUse; ++i) e->m.LockFile(dir + "\\" + Name(c.files + i));
+    for (std::size_t i = 0; i < c.subdirectories; ++i) {
+        char text[32];
+        std::snprintf(text, sizeof text, "\\SUB%05zu", i);
+        e->m.MakeDirectories(dir + text);
+    }
+    return e;
+}
+
+void PrepareHost(const Case& c, const std::string& tree) {
+    bench::RemoveTree(tree);
+    std::filesystem::create_directories(tree);
+    const bench::Bytes data(100, 'x');
+    for (std::size_t i = 0; i < c.files + c.inUse; ++i) bench::WriteHostFile(tree + "/" + Name(i), data);
+    for (std::size_t i = 0; i < c.subdirectories; ++i)
+        std::filesystem::create_directories(tree + "/SUB" + std::to_string(i));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::vector<Case> cases;
+    for (int i = 1; i < argc; ++i) cases.push_back({std::strtoull(argv[i], nullptr, 10), 0, 0});
+    if (cases.empty()) cases = {{1000, 0, 0}, {2000, 0, 0}, {5000, 0, 0}};
+    const std::size_t largest = cases.back().files;
+    cases.push_back({largest, 500, 500});
+    const int runs = bench::Runs();
+    const std::string tree = "/tmp/bench-uninstall-tree";
+
+    double first = 0;
+    std::size_t firstCount = 0;
+    for (const Case& c : cases) {
+        std::unique_ptr<enginetest::EngineRun> e;
+        std::size_t left = 0;
+        const double ours = bench::MedianSeconds(
+            runs, [&] { e.reset(); e = Prepare(c); },
+            [&] { RemoveDirectoryFiles(e->run, enginetest::ProgressWindow, Directory, false); });
+        left = e->m.ListDirectory(Directory).size();
+        e.reset();
+        const double rm = bench::MedianSeconds(
+            runs, [&] { PrepareHost(c, tree); }, [&] { bench::Shell("rm -r '" + tree + "'"); });
+        std::string figure = "RemoveDirectoryFiles, " + std::to_string(c.files) + " files";
+        std::string note = "rm -r of the same tree; above 1 is faster";
+        if (c.subdirectories || c.inUse) {
+            figure += " + " + std::to_string(c.subdirectories) + " subdirectories + " +
+                      std::to_string(c.inUse) + " files in use";
+        } else if (firstCount == 0) {
+            first = ours;
+            firstCount = c.files;
+        } else {
+            char growth[96];
+            std::snprintf(growth, sizeof growth, "; %.1fx the time of %zu files for %.1fx the count",
+                          ours / first, firstCount, double(c.files) / double(firstCount));
+            note += growth;
+        }
+        if (left != c.subdirectories + c.inUse)
+            note += "; UNEXPECTED: " + std::to_string(left) + " entries left";
+        bench::Row(figure, bench::Seconds(ours), bench::Seconds(rm), rm / ours, note);
+    }
+    bench::RemoveTree(tree);
+    return 0;
+}

@@ -1,0 +1,75 @@
+#!/usr/bin/env bash
+# The stub's size: bytes of setup.exe, its sections, the functions it
+# imports per library, and what each linked part costs (from a link map of
+# the same link command). Prints ROW lines for tools/bench.sh.
+#
+#   bench/stub_size.sh <win32 build directory>
+set -euo pipefail
+build=$1
+exe="$build/setup.exe"
+[ -f "$exe" ] || { echo "no $exe" >&2; exit 1; }
+objdump=i686-w64-mingw32-objdump
+size=$(stat -c %s "$exe")
+printf 'ROW\tStub size, setup.exe\t%d bytes (%.1f KiB)\t32768 bytes (target)\t%.2fx\tbelow 1 meets the target\n' \
+  "$size" "$(echo "$size / 1024" | bc -l)" "$(echo "$size / 32768" | bc -l)"
+
+# Sections as stored in the file.
+$objdump -h "$exe" | while read -r idx name hexsize _; do
+  [[ "$idx" =~ ^[0-9]+$ ]] || continue
+  printf 'ROW\tStub section %s\t%d bytes\t-\t-\tsize of the section\n' "$name" "$((16#$hexsize))"
+done
+
+# Imported functions per library.
+$objdump -p "$exe" | awk '
+  /DLL Name:/ { dll = $3; next }
+  /^\t[0-9a-f]+\t +[0-9]+ +[A-Za-z_]/ && dll != "" { n[dll]++ }
+  END { for (d in n) printf "ROW\tStub imports from %s\t%d functions\t-\t-\timport table\n", d, n[d] }' | sort
+
+# What each part of the link costs: the same link command with a map.
+map=$(mktemp /tmp/bench-stub-XXXXXX.map)
+cmd=$(ninja -C "$build" -t commands setup | tail -1)
+out=$(mktemp /tmp/bench-stub-XXXXXX.exe)
+cmd=${cmd%&& :}
+cmd=${cmd#: && }
+cmd=${cmd/ -o setup.exe / -o $out }
+cmd=${cmd/-Wl,--out-implib,libsetup.dll.a/}
+(cd "$build" && eval "$cmd -Wl,-Map,$map") >/dev/null 2>&1 || {
+  echo "relinking with a map failed" >&2; rm -f "$map" "$out"; exit 0; }
+python3 - "$map" <<'PY'
+import re, sys, collections
+text = open(sys.argv[1], errors="replace").read()
+start = text.find("Linker script and memory map")
+lines = text[start:].splitlines()
+sizes = collections.Counter()
+pending = None
+kept = (".text", ".rdata", ".data", ".eh_frame", ".idata", ".rsrc", ".CRT", ".tls", ".pdata", ".xdata")
+def part(path):
+    m = re.search(r"/src/(\w+)/", path) or re.search(r"src/(\w+)/", path)
+    if m and ".a(" not in path:
+        return "our code: src/%s" % m.group(1)
+    m = re.search(r"([^/]+\.a)\(", path)
+    if m:
+        return "library " + m.group(1)
+    return "other: " + path.rsplit("/", 1)[-1]
+for line in lines:
+    m = re.match(r"^ (\.[\w$.]+)\s+0x([0-9a-f]+)\s+0x([0-9a-f]+)\s+(\S.*)$", line)
+    if not m and pending:
+        m2 = re.match(r"^\s+0x([0-9a-f]+)\s+0x([0-9a-f]+)\s+(\S.*)$", line)
+        if m2:
+            m = (pending, m2.group(1), m2.group(2), m2.group(3))
+        pending = None
+    elif not m:
+        m1 = re.match(r"^ (\.[\w$.]+)\s*$", line)
+        pending = m1.group(1) if m1 else None
+        continue
+    if m is None:
+        continue
+    section, address, size, path = m if isinstance(m, tuple) else m.groups()
+    if int(address, 16) == 0 or not section.startswith(kept):
+        continue
+    sizes[part(path.strip())] += int(size, 16)
+for name, size in sorted(sizes.items(), key=lambda kv: -kv[1]):
+    if size:
+        print("ROW\tStub part: %s\t%d bytes\t-\t-\tsections taken into the image (before alignment)" % (name, size))
+PY
+rm -f "$map" "$out"

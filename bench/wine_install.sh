@@ -1,0 +1,90 @@
+#!/usr/bin/env bash
+# Under Wine: the real setup.exe installs a package of the corpus (every
+# other file compressed) through the UI driver, against `xcopy` of the same
+# files inside the same prefix, both started the same way (wine, one
+# persistent wineserver). Prints ROW lines for tools/bench.sh.
+#
+#   bench/wine_install.sh <win32 build dir> <host bench build dir> [MiB] [files]
+#
+# The prefix is a copy of the Wine suite's NT 4.0 prefix when that one is
+# ready (/tmp/e2e-wine), otherwise a new one; it lives under /tmp/bench-wine
+# and is removed at the end.
+set -euo pipefail
+win32=$(cd "$1" && pwd)
+host=$(cd "$2" && pwd)
+mib=${3:-40}
+files=${4:-400}
+runs=${BENCH_RUNS:-5}
+work=/tmp/bench-wine
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPREFIX="$work/prefix"
+
+for tool in wine Xvfb; do
+  command -v "$tool" >/dev/null || { printf 'ROW\tWine install\tskipped\t-\t-\t%s missing\n' "$tool"; exit 0; }
+done
+[ -f "$win32/tests/e2e/win32/uidriver.exe" ] || {
+  printf 'ROW\tWine install\tskipped\t-\t-\tno uidriver.exe in %s\n' "$win32"; exit 0; }
+
+xvfb_pid=""
+cleanup() {
+  WINEPREFIX="$work/prefix" wineserver -k 2>/dev/null || true
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+rm -rf "$work" && mkdir -p "$work"
+
+for n in $(seq 170 199); do
+  [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
+  Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+  xvfb_pid=$!
+  sleep 1
+  kill -0 "$xvfb_pid" 2>/dev/null && { export DISPLAY=":$n"; break; }
+  xvfb_pid=""
+done
+[ -n "${DISPLAY:-}" ] || { printf 'ROW\tWine install\tskipped\t-\t-\tno virtual display\n'; exit 0; }
+
+if [ -f /tmp/e2e-wine/prefix-nt40/.e2e-ready ]; then
+  cp -a /tmp/e2e-wine/prefix-nt40 "$WINEPREFIX"
+else
+  wineboot -i >"$work/wineboot.log" 2>&1
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+  wine reg add 'HKCU\Software\Wine' /v Version /d nt40 /f >/dev/null 2>&1
+  wineserver -w
+fi
+wineserver -p  # one server for every run, so no run pays its start
+
+c="$WINEPREFIX/drive_c"
+mkdir -p "$c/bench"
+read -r count bytes < <("$host/bench/bench_wine_package" "$win32/setup.exe" "$c/bench/SETUP.EXE" \
+  "$c/bench/tree" "$mib" "$files")
+cp "$win32/tests/e2e/win32/uidriver.exe" "$c/bench/uidriver.exe"
+cat >"$c/bench/install.script" <<'S'
+run C:\bench\SETUP.EXE
+timeout 600
+main Install C:\BENCHAPP
+progress
+S
+wine cmd /c ver >/dev/null 2>&1 || true  # warm up
+
+now() { date +%s.%N; }
+ours=() theirs=() failed=""
+for _ in $(seq 1 "$runs"); do
+  rm -rf "$c/BENCHAPP" "$c/COPY"
+  sync
+  t0=$(now)
+  (cd "$c/bench" && wine uidriver.exe install.script install.out >/dev/null 2>&1) || true
+  t1=$(now)
+  grep -q '^exit|0$' "$c/bench/install.out" 2>/dev/null || failed="; AN INSTALLATION FAILED: $(tr '\n' ' ' <"$c/bench/install.out" 2>/dev/null | cut -c1-200)"
+  ours+=("$(echo "$t1 - $t0" | bc -l)")
+  t0=$(now)
+  wine xcopy 'C:\bench\tree' 'C:\COPY' /E /I /Q /Y >/dev/null 2>&1 || failed="$failed; xcopy failed"
+  t1=$(now)
+  theirs+=("$(echo "$t1 - $t0" | bc -l)")
+done
+median() { printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+o=$(median "${ours[@]}")
+t=$(median "${theirs[@]}")
+printf 'ROW\tWine NT 4.0: setup.exe installs %d files, %.1f MiB, half compressed\t%.1f MiB/s (%.2f s)\t%.1f MiB/s (%.2f s)\t%.2fx\twine xcopy of the same files in the same prefix; above 1 is faster%s\n' \
+  "$count" "$(echo "$bytes / 1048576" | bc -l)" "$(echo "$bytes / 1048576 / $o" | bc -l)" "$o" \
+  "$(echo "$bytes / 1048576 / $t" | bc -l)" "$t" "$(echo "$t / $o" | bc -l)" "$failed"
