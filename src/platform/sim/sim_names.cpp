@@ -44,12 +44,32 @@ std::vector<std::string> HostEntries(const std::string& hostDir) {
         if (name != "." && name != "..") names.push_back(name);
     }
     ::closedir(d);
-    std::sort(names.begin(), names.end(),
-              [](const std::string& a, const std::string& b) { return Upper(a) < Upper(b); });
+    // Sorted by the upper-case forms, each made once.
+    std::vector<std::pair<std::string, std::string>> keyed;
+    keyed.reserve(names.size());
+    for (std::string& name : names) keyed.push_back({Upper(name), std::move(name)});
+    std::sort(keyed.begin(), keyed.end(),
+              [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (std::size_t i = 0; i < keyed.size(); ++i) names[i] = std::move(keyed[i].second);
     return names;
 }
 
-void Fill(os::FindData* data, const std::pair<std::string, std::uint32_t>& entry) {
+// The attributes of a search entry at the moment it is handed out. An entry
+// gone since the search started keeps what is known of it, and no record is
+// made for it.
+std::uint32_t EntryAttributes(Machine::State& s, const Search& search, const std::string& name) {
+    const std::string path = search.dirKey + name;
+    struct stat st;
+    if (::stat((search.hostDir + "/" + name).c_str(), &st) == 0)
+        return ReportedAttributes(s, path, S_ISDIR(st.st_mode));
+    auto it = s.meta.find(PathKey(s.Absolute(path)));
+    const std::uint32_t a = it == s.meta.end() ? os::FILE_ATTRIBUTE_ARCHIVE : it->second.attributes;
+    return a ? a : os::FILE_ATTRIBUTE_NORMAL;
+}
+
+void Fill(Machine::State& s, os::FindData* data, Search& search, std::size_t index) {
+    std::pair<std::string, std::uint32_t>& entry = search.entries[index];
+    if (entry.second == 0) entry.second = EntryAttributes(s, search, entry.first);
     if (!data) return;
     std::memset(data, 0, sizeof *data);
     data->Attributes = entry.second;
@@ -187,18 +207,18 @@ os::FindHandle Machine::FindFirstFile(const char* pattern, os::FindData* data) {
         bool match = MatchPattern(leaf, name) ||
                      (!IsShortName(name) && MatchPattern(leaf, ShortName(name)));
         if (!match) continue;
-        std::string child = hostDir + "/" + name;
-        search.entries.push_back(
-            {name, ReportedAttributes(*s_, dirKey + name, s_->HostIsDirectory(child))});
+        search.entries.push_back({name, 0});
     }
     if (search.entries.empty()) {
         s_->lastError = os::ERROR_FILE_NOT_FOUND;
         return os::InvalidFind;
     }
-    Fill(data, search.entries[0]);
+    search.hostDir = hostDir;
+    search.dirKey = dirKey;
+    Fill(*s_, data, search, 0);
     search.next = 1;
     os::FindHandle handle = s_->nextHandle++;
-    s_->searches[handle] = search;
+    s_->searches[handle] = std::move(search);
     return handle;
 }
 
@@ -213,7 +233,7 @@ bool Machine::FindNextFile(os::FindHandle search, os::FindData* data) {
         s_->lastError = os::ERROR_NO_MORE_FILES;
         return false;
     }
-    Fill(data, it->second.entries[it->second.next++]);
+    Fill(*s_, data, it->second, it->second.next++);
     return true;
 }
 

@@ -61,9 +61,15 @@ struct OpenFile {
     std::uint32_t share = 0;  // FILE_SHARE_* of this handle
 };
 
+// The names are listed when the search starts; an entry's attributes are
+// read when the entry is handed out (0 until then), so a search that is
+// started over after every deletion does not read the whole directory's
+// attributes each time.
 struct Search {
     std::vector<std::pair<std::string, std::uint32_t>> entries;  // name, attributes
     std::size_t next = 0;
+    std::string hostDir;  // the searched directory on the host
+    std::string dirKey;   // its Windows path with a trailing backslash
 };
 
 struct RegKeyNode {
