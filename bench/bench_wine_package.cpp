@@ -33,7 +33,7 @@ int main(int argc, char** argv) {
     std::filesystem::create_directories(tree);
     PackageBuilder b;
     b.Stub(stub).Title("Bench").UninstallTitle("Bench Uninstall").Uninstaller("UNINST.EXE")
-        .DefaultSubdir("BENCHAPP").CreateLog();
+        .DefaultSubdir("BENCHAPP").CreateLog().FinishedText("Bench is installed.");
     std::size_t bytes = 0;
     for (std::size_t i = 0; i < pieces.size(); ++i) {
         b.File(pieces[i].name, pieces[i].data);

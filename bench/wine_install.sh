@@ -64,6 +64,7 @@ run C:\bench\SETUP.EXE
 timeout 600
 main Install C:\BENCHAPP
 progress
+box OK
 S
 wine cmd /c ver >/dev/null 2>&1 || true  # warm up
 
