@@ -55,6 +55,13 @@ sim::Machine FreshMachine() {
     return m;
 }
 
+// NT 3.51: the older shell's item quoting and no uninstall entry.
+sim::Machine FreshNT351() {
+    sim::Machine m = sim::Machine::NT351();
+    m.AddComponent(SystemDll, 0, 0);
+    return m;
+}
+
 // An installation that ends with exit code 0 has really done its work: the
 // files the undisturbed installation placed are there with the same contents,
 // and so are its own registry key and values. The program group may be
@@ -106,6 +113,10 @@ TEST(SweepInstall, EveryFailingCallOfAnInstallationEndsCleanly) {
 
 TEST(SweepInstall, EveryFailingCallOfAServiceInstallationEndsCleanly) {
     SweepInstallOf(OneService(), "install of a service");
+}
+
+TEST(SweepInstall, EveryFailingCallOfAnNT351InstallationEndsCleanly) {
+    SweepInstallOf(EveryKindOfRecord(), "install on NT 3.51", FreshNT351);
 }
 
 TEST(SweepInstall, EveryFailingCallOfAWindows95InstallationEndsCleanly) {
