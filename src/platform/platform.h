@@ -186,178 +186,196 @@ struct VersionInfo {
     std::uint32_t PlatformId;
 };
 
+// How the interface is bound. The host build keeps it virtual, so that the
+// simulated backend and the tests' own platforms derive from it. The product
+// (PLATFORM_DIRECT, set by the Win32 build) has exactly one backend: there
+// the methods are plain member functions that src/platform/win32 defines for
+// os::Platform itself, with no subclass and no table of virtual functions, so
+// that link-time optimisation can inline the thin pass-throughs into the
+// engine's call sites. The engine's code is the same in both builds
+// (run.os.DeleteFile(...)).
+#ifdef PLATFORM_DIRECT
+#define PLATFORM_METHOD
+#define PLATFORM_ABSTRACT
+#define PLATFORM_DESTRUCTOR
+#else
+#define PLATFORM_METHOD virtual
+#define PLATFORM_ABSTRACT = 0
+#define PLATFORM_DESTRUCTOR virtual ~Platform() = default;
+#endif
+
 // Every operating-system operation of the engine. Results follow the Win32
 // call named in the comment: a failing call returns what that call returns on
 // failure and leaves its code for GetLastError.
 class Platform {
 public:
-    virtual ~Platform() = default;
+    PLATFORM_DESTRUCTOR
 
     // Memory: GlobalAlloc(GPTR) and GlobalFree. Returns null when no memory.
-    virtual void* Alloc(std::size_t size) = 0;
-    virtual void Free(void* block) = 0;
-    virtual std::uint32_t GetLastError() = 0;
+    PLATFORM_METHOD void* Alloc(std::size_t size) PLATFORM_ABSTRACT;
+    PLATFORM_METHOD void Free(void* block) PLATFORM_ABSTRACT;
+    PLATFORM_METHOD std::uint32_t GetLastError() PLATFORM_ABSTRACT;
 
     // Handle-based files: _lopen, _lcreat, _hread, _hwrite, _llseek, _lclose.
     // Read and Write return the count moved or -1; Seek the new position or -1.
-    virtual FileHandle LOpen(const char* path, int mode) = 0;
-    virtual FileHandle LCreat(const char* path, int attributes) = 0;
-    virtual long HRead(FileHandle file, void* buffer, long count) = 0;
-    virtual long HWrite(FileHandle file, const void* buffer, long count) = 0;
-    virtual long LSeek(FileHandle file, long offset, int origin) = 0;
-    virtual int LClose(FileHandle file) = 0;
+    PLATFORM_METHOD FileHandle LOpen(const char* path, int mode) PLATFORM_ABSTRACT;
+    PLATFORM_METHOD FileHandle LCreat(const char* path, int attributes) PLATFORM_ABSTRACT;
+    PLATFORM_METHOD long HRead(FileHandle file, void* buffer, long count) PLATFORM_ABSTRACT;
+    PLATFORM_METHOD long HWrite(FileHandle file, const void* buffer, long count) PLATFORM_ABSTRACT;
+    PLATFORM_METHOD long LSeek(FileHandle file, long offset, int origin) PLATFORM_ABSTRACT;
+    PLATFORM_METHOD int LClose(FileHandle file) PLATFORM_ABSTRACT;
     // CreateFileA, for explicit sharing and file times. InvalidFile on failure.
-    virtual FileHandle CreateFile(const char* path, std::uint32_t access, std::uint32_t share,
-                                  std::uint32_t disposition, std::uint32_t flags) = 0;
-    virtual bool GetFileTime(FileHandle file, FileTime* creation, FileTime* access,
-                             FileTime* write) = 0;
-    virtual bool SetFileTime(FileHandle file, const FileTime* creation, const FileTime* access,
-                             const FileTime* write) = 0;
-    virtual bool SetEndOfFile(FileHandle file) = 0;
-    virtual bool CloseHandle(FileHandle file) = 0;
+    PLATFORM_METHOD FileHandle CreateFile(const char* path, std::uint32_t access, std::uint32_t share,
+                                  std::uint32_t disposition, std::uint32_t flags) PLATFORM_ABSTRACT;
+    PLATFORM_METHOD bool GetFileTime(FileHandle file, FileTime* creation, FileTime* access,
+                             FileTime* write) PLATFORM_ABSTRACT;
+    PLATFORM_METHOD bool SetFileTime(FileHandle file, const FileTime* creation, const FileTime* access,
+                             const FileTime* write) PLATFORM_ABSTRACT;
+    PLATFORM_METHOD bool SetEndOfFile(FileHandle file) PLATFORM_ABSTRACT;
+    PLATFORM_METHOD bool CloseHandle(FileHandle file) PLATFORM_ABSTRACT;
 
     // Names: attributes, deletion, directories, search.
-    virtual std::uint32_t GetFileAttributes(const char* path) = 0;
-    virtual bool SetFileAttributes(const char* path, std::uint32_t attributes) = 0;
-    virtual bool DeleteFile(const char* path) = 0;
+    PLATFORM_METHOD std::uint32_t GetFileAttributes(const char* path) PLATFORM_ABSTRACT;
+    PLATFORM_METHOD bool SetFileAttributes(const char* path, std::uint32_t attributes) PLATFORM_ABSTRACT;
+    PLATFORM_METHOD bool DeleteFile(const char* path) PLATFORM_ABSTRACT;
     // CreateDirectoryA with a 12-byte security record: no descriptor, inheritable.
-    virtual bool CreateDirectory(const char* path) = 0;
-    virtual bool RemoveDirectory(const char* path) = 0;
-    virtual FindHandle FindFirstFile(const char* pattern, FindData* data) = 0;
-    virtual bool FindNextFile(FindHandle search, FindData* data) = 0;
-    virtual bool FindClose(FindHandle search) = 0;
-    virtual bool MoveFileEx(const char* from, const char* to, std::uint32_t flags) = 0;
-    virtual bool SetCurrentDirectory(const char* path) = 0;
+    PLATFORM_METHOD bool CreateDirectory(const char* path) PLATFORM_ABSTRACT;
+    PLATFORM_METHOD bool RemoveDirectory(const char* path) PLATFORM_ABSTRACT;
+    PLATFORM_METHOD FindHandle FindFirstFile(const char* pattern, FindData* data) PLATFORM_ABSTRACT;
+    PLATFORM_METHOD bool FindNextFile(FindHandle search, FindData* data) PLATFORM_ABSTRACT;
+    PLATFORM_METHOD bool FindClose(FindHandle search) PLATFORM_ABSTRACT;
+    PLATFORM_METHOD bool MoveFileEx(const char* from, const char* to, std::uint32_t flags) PLATFORM_ABSTRACT;
+    PLATFORM_METHOD bool SetCurrentDirectory(const char* path) PLATFORM_ABSTRACT;
 
     // Drives and special directories.
-    virtual bool GetDiskFreeSpace(const char* root, std::uint32_t* sectorsPerCluster,
+    PLATFORM_METHOD bool GetDiskFreeSpace(const char* root, std::uint32_t* sectorsPerCluster,
                                   std::uint32_t* bytesPerSector, std::uint32_t* freeClusters,
-                                  std::uint32_t* totalClusters) = 0;
-    virtual unsigned GetDriveType(const char* root) = 0;
+                                  std::uint32_t* totalClusters) PLATFORM_ABSTRACT;
+    PLATFORM_METHOD unsigned GetDriveType(const char* root) PLATFORM_ABSTRACT;
     // These three return the length copied, 0 on failure (as the Win32 calls).
-    virtual unsigned GetWindowsDirectory(char* buffer, unsigned size) = 0;
-    virtual unsigned GetSystemDirectory(char* buffer, unsigned size) = 0;
-    virtual unsigned GetTempPath(unsigned size, char* buffer) = 0;
+    PLATFORM_METHOD unsigned GetWindowsDirectory(char* buffer, unsigned size) PLATFORM_ABSTRACT;
+    PLATFORM_METHOD unsigned GetSystemDirectory(char* buffer, unsigned size) PLATFORM_ABSTRACT;
+    PLATFORM_METHOD unsigned GetTempPath(unsigned size, char* buffer) PLATFORM_ABSTRACT;
     // GetTempFileNameA with unique 0: creates the file; returns its number or 0.
-    virtual unsigned GetTempFileName(const char* directory, const char* prefix, char* out) = 0;
-    virtual unsigned GetShortPathName(const char* path, char* out, unsigned size) = 0;
-    virtual bool WritePrivateProfileString(const char* section, const char* key,
-                                           const char* value, const char* file) = 0;
+    PLATFORM_METHOD unsigned GetTempFileName(const char* directory, const char* prefix, char* out) PLATFORM_ABSTRACT;
+    PLATFORM_METHOD unsigned GetShortPathName(const char* path, char* out, unsigned size) PLATFORM_ABSTRACT;
+    PLATFORM_METHOD bool WritePrivateProfileString(const char* section, const char* key,
+                                           const char* value, const char* file) PLATFORM_ABSTRACT;
 
     // Registry. Results are Win32 status codes, ERROR_SUCCESS (0) on success.
-    virtual long RegOpenKeyEx(RegKey root, const char* subKey, std::uint32_t access,
-                              RegKey* result) = 0;
-    virtual long RegCreateKeyEx(RegKey root, const char* subKey, std::uint32_t access,
-                                RegKey* result) = 0;
-    virtual long RegQueryValueEx(RegKey key, const char* name, std::uint32_t* type, void* data,
-                                 std::uint32_t* size) = 0;
-    virtual long RegSetValueEx(RegKey key, const char* name, std::uint32_t type, const void* data,
-                               std::uint32_t size) = 0;
-    virtual long RegDeleteValue(RegKey key, const char* name) = 0;
-    virtual long RegDeleteKey(RegKey root, const char* subKey) = 0;
-    virtual long RegCloseKey(RegKey key) = 0;
+    PLATFORM_METHOD long RegOpenKeyEx(RegKey root, const char* subKey, std::uint32_t access,
+                              RegKey* result) PLATFORM_ABSTRACT;
+    PLATFORM_METHOD long RegCreateKeyEx(RegKey root, const char* subKey, std::uint32_t access,
+                                RegKey* result) PLATFORM_ABSTRACT;
+    PLATFORM_METHOD long RegQueryValueEx(RegKey key, const char* name, std::uint32_t* type, void* data,
+                                 std::uint32_t* size) PLATFORM_ABSTRACT;
+    PLATFORM_METHOD long RegSetValueEx(RegKey key, const char* name, std::uint32_t type, const void* data,
+                               std::uint32_t size) PLATFORM_ABSTRACT;
+    PLATFORM_METHOD long RegDeleteValue(RegKey key, const char* name) PLATFORM_ABSTRACT;
+    PLATFORM_METHOD long RegDeleteKey(RegKey root, const char* subKey) PLATFORM_ABSTRACT;
+    PLATFORM_METHOD long RegCloseKey(RegKey key) PLATFORM_ABSTRACT;
 
     // Service Control Manager. Handles are 0 on failure.
-    virtual ScHandle OpenSCManager(std::uint32_t access) = 0;
-    virtual ScHandle CreateService(ScHandle manager, const char* name, const char* displayName,
+    PLATFORM_METHOD ScHandle OpenSCManager(std::uint32_t access) PLATFORM_ABSTRACT;
+    PLATFORM_METHOD ScHandle CreateService(ScHandle manager, const char* name, const char* displayName,
                                    std::uint32_t access, std::uint32_t serviceType,
                                    std::uint32_t startType, std::uint32_t errorControl,
-                                   const char* binaryPath, const char* dependencies) = 0;
-    virtual ScHandle OpenService(ScHandle manager, const char* name, std::uint32_t access) = 0;
-    virtual bool StartService(ScHandle service) = 0;
-    virtual bool ControlService(ScHandle service, std::uint32_t control) = 0;
+                                   const char* binaryPath, const char* dependencies) PLATFORM_ABSTRACT;
+    PLATFORM_METHOD ScHandle OpenService(ScHandle manager, const char* name, std::uint32_t access) PLATFORM_ABSTRACT;
+    PLATFORM_METHOD bool StartService(ScHandle service) PLATFORM_ABSTRACT;
+    PLATFORM_METHOD bool ControlService(ScHandle service, std::uint32_t control) PLATFORM_ABSTRACT;
     // QueryServiceStatus; the current state goes to *state.
-    virtual bool QueryServiceStatus(ScHandle service, std::uint32_t* state) = 0;
-    virtual bool DeleteService(ScHandle service) = 0;
-    virtual bool CloseServiceHandle(ScHandle handle) = 0;
+    PLATFORM_METHOD bool QueryServiceStatus(ScHandle service, std::uint32_t* state) PLATFORM_ABSTRACT;
+    PLATFORM_METHOD bool DeleteService(ScHandle service) PLATFORM_ABSTRACT;
+    PLATFORM_METHOD bool CloseServiceHandle(ScHandle handle) PLATFORM_ABSTRACT;
 
     // The program-manager DDE conversation. DdeInitialize returns a DMLERR code.
-    virtual unsigned DdeInitialize(std::uint32_t* instance) = 0;
-    virtual bool DdeUninitialize(std::uint32_t instance) = 0;
+    PLATFORM_METHOD unsigned DdeInitialize(std::uint32_t* instance) PLATFORM_ABSTRACT;
+    PLATFORM_METHOD bool DdeUninitialize(std::uint32_t instance) PLATFORM_ABSTRACT;
     // DdeConnect with service and topic both named `service` (CP_WINANSI).
-    virtual DdeConversation DdeConnect(std::uint32_t instance, const char* service) = 0;
-    virtual bool DdeDisconnect(DdeConversation conversation) = 0;
+    PLATFORM_METHOD DdeConversation DdeConnect(std::uint32_t instance, const char* service) PLATFORM_ABSTRACT;
+    PLATFORM_METHOD bool DdeDisconnect(DdeConversation conversation) PLATFORM_ABSTRACT;
     // DdeClientTransaction, XTYP_EXECUTE, CF_TEXT; data includes the NUL.
-    virtual bool DdeExecute(DdeConversation conversation, const void* data, std::uint32_t size,
-                            std::uint32_t timeoutMs) = 0;
-    virtual unsigned DdeGetLastError(std::uint32_t instance) = 0;
+    PLATFORM_METHOD bool DdeExecute(DdeConversation conversation, const void* data, std::uint32_t size,
+                            std::uint32_t timeoutMs) PLATFORM_ABSTRACT;
+    PLATFORM_METHOD unsigned DdeGetLastError(std::uint32_t instance) PLATFORM_ABSTRACT;
 
     // User interface.
-    virtual int MessageBox(Window owner, const char* text, const char* caption,
-                           unsigned type) = 0;
+    PLATFORM_METHOD int MessageBox(Window owner, const char* text, const char* caption,
+                           unsigned type) PLATFORM_ABSTRACT;
     // DialogBoxParamA of template `id`; returns the EndDialog result or -1.
-    virtual std::intptr_t DialogBox(int id, Window owner, DialogProc proc, void* context) = 0;
-    virtual bool EndDialog(Window dialog, std::intptr_t result) = 0;
-    virtual bool PostMessage(Window window, unsigned message, std::uintptr_t wParam,
-                             std::intptr_t lParam) = 0;
+    PLATFORM_METHOD std::intptr_t DialogBox(int id, Window owner, DialogProc proc, void* context) PLATFORM_ABSTRACT;
+    PLATFORM_METHOD bool EndDialog(Window dialog, std::intptr_t result) PLATFORM_ABSTRACT;
+    PLATFORM_METHOD bool PostMessage(Window window, unsigned message, std::uintptr_t wParam,
+                             std::intptr_t lParam) PLATFORM_ABSTRACT;
     // SendMessageA of WM_COMMAND(IDCANCEL, BN_CLICKED) from the dialog's Cancel button.
-    virtual void SendCancelCommand(Window dialog) = 0;
-    virtual std::intptr_t SetItemText(Window dialog, int item, const char* text) = 0;
+    PLATFORM_METHOD void SendCancelCommand(Window dialog) PLATFORM_ABSTRACT;
+    PLATFORM_METHOD std::intptr_t SetItemText(Window dialog, int item, const char* text) PLATFORM_ABSTRACT;
     // WM_GETTEXT with a buffer of `size` characters; returns the length or -1.
-    virtual std::intptr_t GetItemText(Window dialog, int item, char* buffer, int size) = 0;
-    virtual void LimitItemText(Window dialog, int item, int count) = 0;
-    virtual void SelectItemText(Window dialog, int item, int from, int to) = 0;
-    virtual void FocusItem(Window dialog, int item) = 0;
-    virtual void MessageBeep(unsigned type) = 0;
-    virtual void SetWindowText(Window window, const char* text) = 0;
-    virtual void SetSmallIcon(Window window, int iconId) = 0;
-    virtual bool GetDesktopRect(Rect* rect) = 0;
-    virtual bool GetClientRect(Window window, Rect* rect) = 0;
+    PLATFORM_METHOD std::intptr_t GetItemText(Window dialog, int item, char* buffer, int size) PLATFORM_ABSTRACT;
+    PLATFORM_METHOD void LimitItemText(Window dialog, int item, int count) PLATFORM_ABSTRACT;
+    PLATFORM_METHOD void SelectItemText(Window dialog, int item, int from, int to) PLATFORM_ABSTRACT;
+    PLATFORM_METHOD void FocusItem(Window dialog, int item) PLATFORM_ABSTRACT;
+    PLATFORM_METHOD void MessageBeep(unsigned type) PLATFORM_ABSTRACT;
+    PLATFORM_METHOD void SetWindowText(Window window, const char* text) PLATFORM_ABSTRACT;
+    PLATFORM_METHOD void SetSmallIcon(Window window, int iconId) PLATFORM_ABSTRACT;
+    PLATFORM_METHOD bool GetDesktopRect(Rect* rect) PLATFORM_ABSTRACT;
+    PLATFORM_METHOD bool GetClientRect(Window window, Rect* rect) PLATFORM_ABSTRACT;
     // SetWindowPos with SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE.
-    virtual void MoveWindow(Window window, int x, int y) = 0;
-    virtual void ShowWindow(Window window, int command) = 0;
+    PLATFORM_METHOD void MoveWindow(Window window, int x, int y) PLATFORM_ABSTRACT;
+    PLATFORM_METHOD void ShowWindow(Window window, int command) PLATFORM_ABSTRACT;
     // Screen rectangle of a dialog item, converted to the dialog's client
     // coordinates when `clientOf` is not 0. False when the item does not exist.
-    virtual bool GetItemRect(Window dialog, int item, bool clientCoordinates, Rect* rect) = 0;
-    virtual void SetWaitCursor() = 0;
-    virtual void PeekMessage() = 0;
-    virtual short GetAsyncKeyState(int key) = 0;
-    virtual bool GetCursorPos(Point* point) = 0;
+    PLATFORM_METHOD bool GetItemRect(Window dialog, int item, bool clientCoordinates, Rect* rect) PLATFORM_ABSTRACT;
+    PLATFORM_METHOD void SetWaitCursor() PLATFORM_ABSTRACT;
+    PLATFORM_METHOD void PeekMessage() PLATFORM_ABSTRACT;
+    PLATFORM_METHOD short GetAsyncKeyState(int key) PLATFORM_ABSTRACT;
+    PLATFORM_METHOD bool GetCursorPos(Point* point) PLATFORM_ABSTRACT;
     // Painting of the progress bar: BeginPaint/EndPaint and GetDC/ReleaseDC.
-    virtual DeviceContext BeginPaint(Window window) = 0;
-    virtual void EndPaint(Window window, DeviceContext dc) = 0;
-    virtual DeviceContext GetDC(Window window) = 0;
-    virtual void ReleaseDC(Window window, DeviceContext dc) = 0;
+    PLATFORM_METHOD DeviceContext BeginPaint(Window window) PLATFORM_ABSTRACT;
+    PLATFORM_METHOD void EndPaint(Window window, DeviceContext dc) PLATFORM_ABSTRACT;
+    PLATFORM_METHOD DeviceContext GetDC(Window window) PLATFORM_ABSTRACT;
+    PLATFORM_METHOD void ReleaseDC(Window window, DeviceContext dc) PLATFORM_ABSTRACT;
     // Yellow from filled.left to filled.right, white from filled.right to
     // text.right, then `percent` centred in navy inside `text`.
-    virtual void PaintProgress(DeviceContext dc, const Rect& filled, const Rect& text,
-                               const char* percent) = 0;
+    PLATFORM_METHOD void PaintProgress(DeviceContext dc, const Rect& filled, const Rect& text,
+                               const char* percent) PLATFORM_ABSTRACT;
 
     // Processes, modules, libraries.
-    virtual bool GetVersionEx(VersionInfo* info) = 0;
-    virtual unsigned GetModuleFileName(char* buffer, unsigned size) = 0;
-    virtual bool GetModuleHandle(const char* name) = 0;
-    virtual LibraryHandle LoadLibrary(const char* path) = 0;
-    virtual EntryPoint GetProcAddress(LibraryHandle library, const char* name) = 0;
+    PLATFORM_METHOD bool GetVersionEx(VersionInfo* info) PLATFORM_ABSTRACT;
+    PLATFORM_METHOD unsigned GetModuleFileName(char* buffer, unsigned size) PLATFORM_ABSTRACT;
+    PLATFORM_METHOD bool GetModuleHandle(const char* name) PLATFORM_ABSTRACT;
+    PLATFORM_METHOD LibraryHandle LoadLibrary(const char* path) PLATFORM_ABSTRACT;
+    PLATFORM_METHOD EntryPoint GetProcAddress(LibraryHandle library, const char* name) PLATFORM_ABSTRACT;
     // Calls an entry point that takes no arguments and returns a 32-bit status.
-    virtual std::int32_t CallEntryPoint(EntryPoint entry) = 0;
-    virtual bool FreeLibrary(LibraryHandle library) = 0;
+    PLATFORM_METHOD std::int32_t CallEntryPoint(EntryPoint entry) PLATFORM_ABSTRACT;
+    PLATFORM_METHOD bool FreeLibrary(LibraryHandle library) PLATFORM_ABSTRACT;
     // CreateProcessA with no application name and the given command line,
     // STARTF_USESHOWWINDOW with `show`; 0 on failure.
-    virtual ProcessHandle CreateProcess(const char* commandLine, int show,
-                                        std::uint32_t creationFlags) = 0;
-    virtual bool GetExitCodeProcess(ProcessHandle process, std::uint32_t* code) = 0;
-    virtual bool CloseProcess(ProcessHandle process) = 0;
-    virtual void Sleep(std::uint32_t milliseconds) = 0;
+    PLATFORM_METHOD ProcessHandle CreateProcess(const char* commandLine, int show,
+                                        std::uint32_t creationFlags) PLATFORM_ABSTRACT;
+    PLATFORM_METHOD bool GetExitCodeProcess(ProcessHandle process, std::uint32_t* code) PLATFORM_ABSTRACT;
+    PLATFORM_METHOD bool CloseProcess(ProcessHandle process) PLATFORM_ABSTRACT;
+    PLATFORM_METHOD void Sleep(std::uint32_t milliseconds) PLATFORM_ABSTRACT;
 
     // Version resources: GetFileVersionInfoSizeA, GetFileVersionInfoA and
     // VerQueryValueA of "\" giving dwFileVersionMS/LS.
-    virtual std::uint32_t GetFileVersionInfoSize(const char* path) = 0;
-    virtual bool GetFileVersionInfo(const char* path, std::uint32_t size, void* data) = 0;
-    virtual bool QueryFileVersion(const void* data, std::uint32_t* versionMS,
-                                  std::uint32_t* versionLS) = 0;
+    PLATFORM_METHOD std::uint32_t GetFileVersionInfoSize(const char* path) PLATFORM_ABSTRACT;
+    PLATFORM_METHOD bool GetFileVersionInfo(const char* path, std::uint32_t size, void* data) PLATFORM_ABSTRACT;
+    PLATFORM_METHOD bool QueryFileVersion(const void* data, std::uint32_t* versionMS,
+                                  std::uint32_t* versionLS) PLATFORM_ABSTRACT;
 
     // SZDD expansion: LZOpenFileA (read or OF_CREATE), LZCopy, LZClose.
     // Negative results are errors.
-    virtual int LZOpenFile(const char* path, int mode) = 0;
-    virtual long LZCopy(int source, int target) = 0;
-    virtual void LZClose(int handle) = 0;
+    PLATFORM_METHOD int LZOpenFile(const char* path, int mode) PLATFORM_ABSTRACT;
+    PLATFORM_METHOD long LZCopy(int source, int target) PLATFORM_ABSTRACT;
+    PLATFORM_METHOD void LZClose(int handle) PLATFORM_ABSTRACT;
 
     // Completion.
-    virtual void ShellExecute(const char* file, const char* parameters, const char* directory,
-                              int show) = 0;
-    virtual void WinHelp(const char* path, unsigned command, std::uint32_t data) = 0;
-    virtual void ExitWindowsEx(unsigned flags) = 0;
+    PLATFORM_METHOD void ShellExecute(const char* file, const char* parameters, const char* directory,
+                              int show) PLATFORM_ABSTRACT;
+    PLATFORM_METHOD void WinHelp(const char* path, unsigned command, std::uint32_t data) PLATFORM_ABSTRACT;
+    PLATFORM_METHOD void ExitWindowsEx(unsigned flags) PLATFORM_ABSTRACT;
 };
 
 }  // namespace os

@@ -11,18 +11,18 @@ HDDEDATA CALLBACK IgnoreTransaction(UINT, UINT, HCONV, HSZ, HSZ, HDDEDATA, ULONG
 
 }  // namespace
 
-unsigned Win32Platform::DdeInitialize(std::uint32_t* instance) {
+unsigned os::Platform::DdeInitialize(std::uint32_t* instance) {
     DWORD id = 0;
     UINT result = ::DdeInitializeA(&id, IgnoreTransaction, APPCMD_CLIENTONLY, 0);
     *instance = id;
     return result;
 }
 
-bool Win32Platform::DdeUninitialize(std::uint32_t instance) {
+bool os::Platform::DdeUninitialize(std::uint32_t instance) {
     return ::DdeUninitialize(instance) != 0;
 }
 
-os::DdeConversation Win32Platform::DdeConnect(std::uint32_t instance, const char* service) {
+os::DdeConversation os::Platform::DdeConnect(std::uint32_t instance, const char* service) {
     HSZ name = ::DdeCreateStringHandleA(instance, service, CP_WINANSI);
     if (name == nullptr) return 0;
     HCONV conversation = ::DdeConnect(instance, name, name, nullptr);
@@ -30,11 +30,11 @@ os::DdeConversation Win32Platform::DdeConnect(std::uint32_t instance, const char
     return reinterpret_cast<os::DdeConversation>(conversation);
 }
 
-bool Win32Platform::DdeDisconnect(os::DdeConversation conversation) {
+bool os::Platform::DdeDisconnect(os::DdeConversation conversation) {
     return ::DdeDisconnect(reinterpret_cast<HCONV>(conversation)) != 0;
 }
 
-bool Win32Platform::DdeExecute(os::DdeConversation conversation, const void* data,
+bool os::Platform::DdeExecute(os::DdeConversation conversation, const void* data,
                                std::uint32_t size, std::uint32_t timeoutMs) {
     DWORD result = 0;
     HDDEDATA done = ::DdeClientTransaction(
@@ -43,6 +43,6 @@ bool Win32Platform::DdeExecute(os::DdeConversation conversation, const void* dat
     return done != nullptr;
 }
 
-unsigned Win32Platform::DdeGetLastError(std::uint32_t instance) {
+unsigned os::Platform::DdeGetLastError(std::uint32_t instance) {
     return ::DdeGetLastError(instance);
 }

@@ -27,7 +27,7 @@ INT_PTR CALLBACK ForwardDialogMessage(HWND dialog, UINT message, WPARAM wParam, 
 
 }  // namespace
 
-std::intptr_t Win32Platform::DialogBox(int id, os::Window owner, os::DialogProc proc,
+std::intptr_t os::Platform::DialogBox(int id, os::Window owner, os::DialogProc proc,
                                        void* context) {
     DialogBinding binding = {proc, context};
     return ::DialogBoxParamA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id),
@@ -35,6 +35,6 @@ std::intptr_t Win32Platform::DialogBox(int id, os::Window owner, os::DialogProc 
                              reinterpret_cast<LPARAM>(&binding));
 }
 
-bool Win32Platform::EndDialog(os::Window dialog, std::intptr_t result) {
+bool os::Platform::EndDialog(os::Window dialog, std::intptr_t result) {
     return ::EndDialog(reinterpret_cast<HWND>(dialog), result) != 0;
 }

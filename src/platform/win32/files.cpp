@@ -22,70 +22,70 @@ void CopyFindData(const WIN32_FIND_DATAA& from, os::FindData* to) {
 
 }  // namespace
 
-void* Win32Platform::Alloc(std::size_t size) {
+void* os::Platform::Alloc(std::size_t size) {
     return reinterpret_cast<void*>(::GlobalAlloc(GPTR, size));
 }
 
-void Win32Platform::Free(void* block) { ::GlobalFree(reinterpret_cast<HGLOBAL>(block)); }
+void os::Platform::Free(void* block) { ::GlobalFree(reinterpret_cast<HGLOBAL>(block)); }
 
-std::uint32_t Win32Platform::GetLastError() { return ::GetLastError(); }
+std::uint32_t os::Platform::GetLastError() { return ::GetLastError(); }
 
-os::FileHandle Win32Platform::LOpen(const char* path, int mode) { return ::_lopen(path, mode); }
+os::FileHandle os::Platform::LOpen(const char* path, int mode) { return ::_lopen(path, mode); }
 
-os::FileHandle Win32Platform::LCreat(const char* path, int attributes) {
+os::FileHandle os::Platform::LCreat(const char* path, int attributes) {
     return ::_lcreat(path, attributes);
 }
 
-long Win32Platform::HRead(os::FileHandle file, void* buffer, long count) {
+long os::Platform::HRead(os::FileHandle file, void* buffer, long count) {
     return ::_hread(AsHfile(file), buffer, count);
 }
 
-long Win32Platform::HWrite(os::FileHandle file, const void* buffer, long count) {
+long os::Platform::HWrite(os::FileHandle file, const void* buffer, long count) {
     return ::_hwrite(AsHfile(file), static_cast<LPCCH>(buffer), count);
 }
 
-long Win32Platform::LSeek(os::FileHandle file, long offset, int origin) {
+long os::Platform::LSeek(os::FileHandle file, long offset, int origin) {
     return ::_llseek(AsHfile(file), offset, origin);
 }
 
-int Win32Platform::LClose(os::FileHandle file) { return ::_lclose(AsHfile(file)); }
+int os::Platform::LClose(os::FileHandle file) { return ::_lclose(AsHfile(file)); }
 
-os::FileHandle Win32Platform::CreateFile(const char* path, std::uint32_t access,
+os::FileHandle os::Platform::CreateFile(const char* path, std::uint32_t access,
                                          std::uint32_t share, std::uint32_t disposition,
                                          std::uint32_t flags) {
     HANDLE h = ::CreateFileA(path, access, share, nullptr, disposition, flags, nullptr);
     return reinterpret_cast<os::FileHandle>(h);
 }
 
-bool Win32Platform::GetFileTime(os::FileHandle file, os::FileTime* creation,
+bool os::Platform::GetFileTime(os::FileHandle file, os::FileTime* creation,
                                 os::FileTime* access, os::FileTime* write) {
     return ::GetFileTime(AsHandle(file), AsFiletime(creation), AsFiletime(access),
                          AsFiletime(write)) != 0;
 }
 
-bool Win32Platform::SetFileTime(os::FileHandle file, const os::FileTime* creation,
+bool os::Platform::SetFileTime(os::FileHandle file, const os::FileTime* creation,
                                 const os::FileTime* access, const os::FileTime* write) {
     return ::SetFileTime(AsHandle(file), AsFiletime(creation), AsFiletime(access),
                          AsFiletime(write)) != 0;
 }
 
-bool Win32Platform::SetEndOfFile(os::FileHandle file) {
+bool os::Platform::SetEndOfFile(os::FileHandle file) {
     return ::SetEndOfFile(AsHandle(file)) != 0;
 }
 
-bool Win32Platform::CloseHandle(os::FileHandle file) { return ::CloseHandle(AsHandle(file)) != 0; }
+bool os::Platform::CloseHandle(os::FileHandle file) { return ::CloseHandle(AsHandle(file)) != 0; }
 
-std::uint32_t Win32Platform::GetFileAttributes(const char* path) {
+std::uint32_t os::Platform::GetFileAttributes(const char* path) {
     return ::GetFileAttributesA(path);
 }
 
-bool Win32Platform::SetFileAttributes(const char* path, std::uint32_t attributes) {
+bool os::Platform::SetFileAttributes(const char* path, std::uint32_t attributes) {
     return ::SetFileAttributesA(path, attributes) != 0;
 }
 
-bool Win32Platform::DeleteFile(const char* path) { return ::DeleteFileA(path) != 0; }
+bool os::Platform::DeleteFile(const char* path) { return ::DeleteFileA(path) != 0; }
 
-bool Win32Platform::CreateDirectory(const char* path) {
+bool os::Platform::CreateDirectory(const char* path) {
     // No descriptor, inheritable handle: the 12-byte record the engine asks for.
     SECURITY_ATTRIBUTES security;
     security.nLength = sizeof(security);
@@ -94,9 +94,9 @@ bool Win32Platform::CreateDirectory(const char* path) {
     return ::CreateDirectoryA(path, &security) != 0;
 }
 
-bool Win32Platform::RemoveDirectory(const char* path) { return ::RemoveDirectoryA(path) != 0; }
+bool os::Platform::RemoveDirectory(const char* path) { return ::RemoveDirectoryA(path) != 0; }
 
-os::FindHandle Win32Platform::FindFirstFile(const char* pattern, os::FindData* data) {
+os::FindHandle os::Platform::FindFirstFile(const char* pattern, os::FindData* data) {
     WIN32_FIND_DATAA found;
     HANDLE h = ::FindFirstFileA(pattern, &found);
     if (h == INVALID_HANDLE_VALUE) return os::InvalidFind;
@@ -104,26 +104,26 @@ os::FindHandle Win32Platform::FindFirstFile(const char* pattern, os::FindData* d
     return reinterpret_cast<os::FindHandle>(h);
 }
 
-bool Win32Platform::FindNextFile(os::FindHandle search, os::FindData* data) {
+bool os::Platform::FindNextFile(os::FindHandle search, os::FindData* data) {
     WIN32_FIND_DATAA found;
     if (!::FindNextFileA(reinterpret_cast<HANDLE>(search), &found)) return false;
     CopyFindData(found, data);
     return true;
 }
 
-bool Win32Platform::FindClose(os::FindHandle search) {
+bool os::Platform::FindClose(os::FindHandle search) {
     return ::FindClose(reinterpret_cast<HANDLE>(search)) != 0;
 }
 
-bool Win32Platform::MoveFileEx(const char* from, const char* to, std::uint32_t flags) {
+bool os::Platform::MoveFileEx(const char* from, const char* to, std::uint32_t flags) {
     return ::MoveFileExA(from, to, flags) != 0;
 }
 
-bool Win32Platform::SetCurrentDirectory(const char* path) {
+bool os::Platform::SetCurrentDirectory(const char* path) {
     return ::SetCurrentDirectoryA(path) != 0;
 }
 
-bool Win32Platform::GetDiskFreeSpace(const char* root, std::uint32_t* sectorsPerCluster,
+bool os::Platform::GetDiskFreeSpace(const char* root, std::uint32_t* sectorsPerCluster,
                                      std::uint32_t* bytesPerSector,
                                      std::uint32_t* freeClusters,
                                      std::uint32_t* totalClusters) {
@@ -136,29 +136,29 @@ bool Win32Platform::GetDiskFreeSpace(const char* root, std::uint32_t* sectorsPer
     return ok != 0;
 }
 
-unsigned Win32Platform::GetDriveType(const char* root) { return ::GetDriveTypeA(root); }
+unsigned os::Platform::GetDriveType(const char* root) { return ::GetDriveTypeA(root); }
 
-unsigned Win32Platform::GetWindowsDirectory(char* buffer, unsigned size) {
+unsigned os::Platform::GetWindowsDirectory(char* buffer, unsigned size) {
     return ::GetWindowsDirectoryA(buffer, size);
 }
 
-unsigned Win32Platform::GetSystemDirectory(char* buffer, unsigned size) {
+unsigned os::Platform::GetSystemDirectory(char* buffer, unsigned size) {
     return ::GetSystemDirectoryA(buffer, size);
 }
 
-unsigned Win32Platform::GetTempPath(unsigned size, char* buffer) {
+unsigned os::Platform::GetTempPath(unsigned size, char* buffer) {
     return ::GetTempPathA(size, buffer);
 }
 
-unsigned Win32Platform::GetTempFileName(const char* directory, const char* prefix, char* out) {
+unsigned os::Platform::GetTempFileName(const char* directory, const char* prefix, char* out) {
     return ::GetTempFileNameA(directory, prefix, 0, out);
 }
 
-unsigned Win32Platform::GetShortPathName(const char* path, char* out, unsigned size) {
+unsigned os::Platform::GetShortPathName(const char* path, char* out, unsigned size) {
     return ::GetShortPathNameA(path, out, size);
 }
 
-bool Win32Platform::WritePrivateProfileString(const char* section, const char* key,
+bool os::Platform::WritePrivateProfileString(const char* section, const char* key,
                                               const char* value, const char* file) {
     return ::WritePrivateProfileStringA(section, key, value, file) != 0;
 }

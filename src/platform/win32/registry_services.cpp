@@ -8,7 +8,7 @@ SC_HANDLE AsService(os::ScHandle handle) { return reinterpret_cast<SC_HANDLE>(ha
 
 }  // namespace
 
-long Win32Platform::RegOpenKeyEx(os::RegKey root, const char* subKey, std::uint32_t access,
+long os::Platform::RegOpenKeyEx(os::RegKey root, const char* subKey, std::uint32_t access,
                                  os::RegKey* result) {
     HKEY key = nullptr;
     LONG status = ::RegOpenKeyExA(AsKey(root), subKey, 0, access, &key);
@@ -16,7 +16,7 @@ long Win32Platform::RegOpenKeyEx(os::RegKey root, const char* subKey, std::uint3
     return status;
 }
 
-long Win32Platform::RegCreateKeyEx(os::RegKey root, const char* subKey, std::uint32_t access,
+long os::Platform::RegCreateKeyEx(os::RegKey root, const char* subKey, std::uint32_t access,
                                    os::RegKey* result) {
     HKEY key = nullptr;
     DWORD disposition = 0;
@@ -27,7 +27,7 @@ long Win32Platform::RegCreateKeyEx(os::RegKey root, const char* subKey, std::uin
     return status;
 }
 
-long Win32Platform::RegQueryValueEx(os::RegKey key, const char* name, std::uint32_t* type,
+long os::Platform::RegQueryValueEx(os::RegKey key, const char* name, std::uint32_t* type,
                                     void* data, std::uint32_t* size) {
     DWORD valueType = 0;
     DWORD valueSize = size ? *size : 0;
@@ -38,26 +38,26 @@ long Win32Platform::RegQueryValueEx(os::RegKey key, const char* name, std::uint3
     return status;
 }
 
-long Win32Platform::RegSetValueEx(os::RegKey key, const char* name, std::uint32_t type,
+long os::Platform::RegSetValueEx(os::RegKey key, const char* name, std::uint32_t type,
                                   const void* data, std::uint32_t size) {
     return ::RegSetValueExA(AsKey(key), name, 0, type, static_cast<const BYTE*>(data), size);
 }
 
-long Win32Platform::RegDeleteValue(os::RegKey key, const char* name) {
+long os::Platform::RegDeleteValue(os::RegKey key, const char* name) {
     return ::RegDeleteValueA(AsKey(key), name);
 }
 
-long Win32Platform::RegDeleteKey(os::RegKey root, const char* subKey) {
+long os::Platform::RegDeleteKey(os::RegKey root, const char* subKey) {
     return ::RegDeleteKeyA(AsKey(root), subKey);
 }
 
-long Win32Platform::RegCloseKey(os::RegKey key) { return ::RegCloseKey(AsKey(key)); }
+long os::Platform::RegCloseKey(os::RegKey key) { return ::RegCloseKey(AsKey(key)); }
 
-os::ScHandle Win32Platform::OpenSCManager(std::uint32_t access) {
+os::ScHandle os::Platform::OpenSCManager(std::uint32_t access) {
     return reinterpret_cast<os::ScHandle>(::OpenSCManagerA(nullptr, nullptr, access));
 }
 
-os::ScHandle Win32Platform::CreateService(os::ScHandle manager, const char* name,
+os::ScHandle os::Platform::CreateService(os::ScHandle manager, const char* name,
                                           const char* displayName, std::uint32_t access,
                                           std::uint32_t serviceType, std::uint32_t startType,
                                           std::uint32_t errorControl, const char* binaryPath,
@@ -67,31 +67,31 @@ os::ScHandle Win32Platform::CreateService(os::ScHandle manager, const char* name
         binaryPath, nullptr, nullptr, dependencies, nullptr, nullptr));
 }
 
-os::ScHandle Win32Platform::OpenService(os::ScHandle manager, const char* name,
+os::ScHandle os::Platform::OpenService(os::ScHandle manager, const char* name,
                                         std::uint32_t access) {
     return reinterpret_cast<os::ScHandle>(::OpenServiceA(AsService(manager), name, access));
 }
 
-bool Win32Platform::StartService(os::ScHandle service) {
+bool os::Platform::StartService(os::ScHandle service) {
     return ::StartServiceA(AsService(service), 0, nullptr) != 0;
 }
 
-bool Win32Platform::ControlService(os::ScHandle service, std::uint32_t control) {
+bool os::Platform::ControlService(os::ScHandle service, std::uint32_t control) {
     SERVICE_STATUS status;
     return ::ControlService(AsService(service), control, &status) != 0;
 }
 
-bool Win32Platform::QueryServiceStatus(os::ScHandle service, std::uint32_t* state) {
+bool os::Platform::QueryServiceStatus(os::ScHandle service, std::uint32_t* state) {
     SERVICE_STATUS status;
     if (!::QueryServiceStatus(AsService(service), &status)) return false;
     *state = status.dwCurrentState;
     return true;
 }
 
-bool Win32Platform::DeleteService(os::ScHandle service) {
+bool os::Platform::DeleteService(os::ScHandle service) {
     return ::DeleteService(AsService(service)) != 0;
 }
 
-bool Win32Platform::CloseServiceHandle(os::ScHandle handle) {
+bool os::Platform::CloseServiceHandle(os::ScHandle handle) {
     return ::CloseServiceHandle(AsService(handle)) != 0;
 }

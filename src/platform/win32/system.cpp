@@ -11,7 +11,7 @@ constexpr DWORD StartupInfoSize = 68;  // the size of STARTUPINFOA on 32-bit Win
 
 }  // namespace
 
-bool Win32Platform::GetVersionEx(os::VersionInfo* info) {
+bool os::Platform::GetVersionEx(os::VersionInfo* info) {
     OSVERSIONINFOA version;
     ::ZeroMemory(&version, sizeof(version));
     version.dwOSVersionInfoSize = sizeof(version);  // 148
@@ -23,32 +23,32 @@ bool Win32Platform::GetVersionEx(os::VersionInfo* info) {
     return ok != 0;
 }
 
-unsigned Win32Platform::GetModuleFileName(char* buffer, unsigned size) {
+unsigned os::Platform::GetModuleFileName(char* buffer, unsigned size) {
     return ::GetModuleFileNameA(nullptr, buffer, size);
 }
 
-bool Win32Platform::GetModuleHandle(const char* name) {
+bool os::Platform::GetModuleHandle(const char* name) {
     return ::GetModuleHandleA(name) != nullptr;
 }
 
-os::LibraryHandle Win32Platform::LoadLibrary(const char* path) {
+os::LibraryHandle os::Platform::LoadLibrary(const char* path) {
     return reinterpret_cast<os::LibraryHandle>(::LoadLibraryA(path));
 }
 
-os::EntryPoint Win32Platform::GetProcAddress(os::LibraryHandle library, const char* name) {
+os::EntryPoint os::Platform::GetProcAddress(os::LibraryHandle library, const char* name) {
     return reinterpret_cast<os::EntryPoint>(
         ::GetProcAddress(reinterpret_cast<HMODULE>(library), name));
 }
 
-std::int32_t Win32Platform::CallEntryPoint(os::EntryPoint entry) {
+std::int32_t os::Platform::CallEntryPoint(os::EntryPoint entry) {
     return reinterpret_cast<ComponentEntry>(entry)();
 }
 
-bool Win32Platform::FreeLibrary(os::LibraryHandle library) {
+bool os::Platform::FreeLibrary(os::LibraryHandle library) {
     return ::FreeLibrary(reinterpret_cast<HMODULE>(library)) != 0;
 }
 
-os::ProcessHandle Win32Platform::CreateProcess(const char* commandLine, int show,
+os::ProcessHandle os::Platform::CreateProcess(const char* commandLine, int show,
                                                std::uint32_t creationFlags) {
     // CreateProcess may write into the command line it is given, so it gets a copy.
     char line[2048];
@@ -73,29 +73,29 @@ os::ProcessHandle Win32Platform::CreateProcess(const char* commandLine, int show
     return reinterpret_cast<os::ProcessHandle>(process.hProcess);
 }
 
-bool Win32Platform::GetExitCodeProcess(os::ProcessHandle process, std::uint32_t* code) {
+bool os::Platform::GetExitCodeProcess(os::ProcessHandle process, std::uint32_t* code) {
     DWORD exitCode = 0;
     if (!::GetExitCodeProcess(reinterpret_cast<HANDLE>(process), &exitCode)) return false;
     *code = exitCode;
     return true;
 }
 
-bool Win32Platform::CloseProcess(os::ProcessHandle process) {
+bool os::Platform::CloseProcess(os::ProcessHandle process) {
     return ::CloseHandle(reinterpret_cast<HANDLE>(process)) != 0;
 }
 
-void Win32Platform::Sleep(std::uint32_t milliseconds) { ::Sleep(milliseconds); }
+void os::Platform::Sleep(std::uint32_t milliseconds) { ::Sleep(milliseconds); }
 
-std::uint32_t Win32Platform::GetFileVersionInfoSize(const char* path) {
+std::uint32_t os::Platform::GetFileVersionInfoSize(const char* path) {
     DWORD unused = 0;
     return ::GetFileVersionInfoSizeA(path, &unused);
 }
 
-bool Win32Platform::GetFileVersionInfo(const char* path, std::uint32_t size, void* data) {
+bool os::Platform::GetFileVersionInfo(const char* path, std::uint32_t size, void* data) {
     return ::GetFileVersionInfoA(path, 0, size, data) != 0;
 }
 
-bool Win32Platform::QueryFileVersion(const void* data, std::uint32_t* versionMS,
+bool os::Platform::QueryFileVersion(const void* data, std::uint32_t* versionMS,
                                      std::uint32_t* versionLS) {
     void* fixed = nullptr;
     UINT length = 0;
@@ -110,7 +110,7 @@ bool Win32Platform::QueryFileVersion(const void* data, std::uint32_t* versionMS,
     return true;
 }
 
-int Win32Platform::LZOpenFile(const char* path, int mode) {
+int os::Platform::LZOpenFile(const char* path, int mode) {
     OFSTRUCT open;
     ::ZeroMemory(&open, sizeof(open));
     char name[MAX_PATH];
@@ -120,17 +120,17 @@ int Win32Platform::LZOpenFile(const char* path, int mode) {
     return ::LZOpenFileA(name, &open, static_cast<WORD>(mode));
 }
 
-long Win32Platform::LZCopy(int source, int target) { return ::LZCopy(source, target); }
+long os::Platform::LZCopy(int source, int target) { return ::LZCopy(source, target); }
 
-void Win32Platform::LZClose(int handle) { ::LZClose(handle); }
+void os::Platform::LZClose(int handle) { ::LZClose(handle); }
 
-void Win32Platform::ShellExecute(const char* file, const char* parameters,
+void os::Platform::ShellExecute(const char* file, const char* parameters,
                                  const char* directory, int show) {
     ::ShellExecuteA(nullptr, nullptr, file, parameters, directory, show);
 }
 
-void Win32Platform::WinHelp(const char* path, unsigned command, std::uint32_t data) {
+void os::Platform::WinHelp(const char* path, unsigned command, std::uint32_t data) {
     ::WinHelpA(::GetDesktopWindow(), path, command, data);
 }
 
-void Win32Platform::ExitWindowsEx(unsigned flags) { ::ExitWindowsEx(flags, 0); }
+void os::Platform::ExitWindowsEx(unsigned flags) { ::ExitWindowsEx(flags, 0); }

@@ -7,6 +7,9 @@ namespace {
 HWND AsWindow(os::Window window) { return reinterpret_cast<HWND>(window); }
 HDC AsDc(os::DeviceContext dc) { return reinterpret_cast<HDC>(dc); }
 
+// The PAINTSTRUCT of the paint in progress: paints never nest.
+PAINTSTRUCT paint;
+
 void CopyRect(const RECT& from, os::Rect* to) {
     to->left = from.left;
     to->top = from.top;
@@ -16,56 +19,56 @@ void CopyRect(const RECT& from, os::Rect* to) {
 
 }  // namespace
 
-int Win32Platform::MessageBox(os::Window owner, const char* text, const char* caption,
+int os::Platform::MessageBox(os::Window owner, const char* text, const char* caption,
                               unsigned type) {
     return ::MessageBoxA(AsWindow(owner), text, caption, type);
 }
 
-bool Win32Platform::PostMessage(os::Window window, unsigned message, std::uintptr_t wParam,
+bool os::Platform::PostMessage(os::Window window, unsigned message, std::uintptr_t wParam,
                                 std::intptr_t lParam) {
     return ::PostMessageA(AsWindow(window), message, wParam, lParam) != 0;
 }
 
-void Win32Platform::SendCancelCommand(os::Window dialog) {
+void os::Platform::SendCancelCommand(os::Window dialog) {
     HWND button = ::GetDlgItem(AsWindow(dialog), IDCANCEL);
     ::SendMessageA(AsWindow(dialog), WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
                    reinterpret_cast<LPARAM>(button));
 }
 
-std::intptr_t Win32Platform::SetItemText(os::Window dialog, int item, const char* text) {
+std::intptr_t os::Platform::SetItemText(os::Window dialog, int item, const char* text) {
     return ::SendDlgItemMessageA(AsWindow(dialog), item, WM_SETTEXT, 0,
                                  reinterpret_cast<LPARAM>(text));
 }
 
-std::intptr_t Win32Platform::GetItemText(os::Window dialog, int item, char* buffer, int size) {
+std::intptr_t os::Platform::GetItemText(os::Window dialog, int item, char* buffer, int size) {
     return ::SendDlgItemMessageA(AsWindow(dialog), item, WM_GETTEXT, size,
                                  reinterpret_cast<LPARAM>(buffer));
 }
 
-void Win32Platform::LimitItemText(os::Window dialog, int item, int count) {
+void os::Platform::LimitItemText(os::Window dialog, int item, int count) {
     ::SendDlgItemMessageA(AsWindow(dialog), item, EM_LIMITTEXT, count, 0);
 }
 
-void Win32Platform::SelectItemText(os::Window dialog, int item, int from, int to) {
+void os::Platform::SelectItemText(os::Window dialog, int item, int from, int to) {
     ::SendDlgItemMessageA(AsWindow(dialog), item, EM_SETSEL, from, to);
 }
 
-void Win32Platform::FocusItem(os::Window dialog, int item) {
+void os::Platform::FocusItem(os::Window dialog, int item) {
     ::SetFocus(::GetDlgItem(AsWindow(dialog), item));
 }
 
-void Win32Platform::MessageBeep(unsigned type) { ::MessageBeep(type); }
+void os::Platform::MessageBeep(unsigned type) { ::MessageBeep(type); }
 
-void Win32Platform::SetWindowText(os::Window window, const char* text) {
+void os::Platform::SetWindowText(os::Window window, const char* text) {
     ::SetWindowTextA(AsWindow(window), text);
 }
 
-void Win32Platform::SetSmallIcon(os::Window window, int iconId) {
+void os::Platform::SetSmallIcon(os::Window window, int iconId) {
     HICON icon = ::LoadIconA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(iconId));
     ::SendMessageA(AsWindow(window), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
 }
 
-bool Win32Platform::GetDesktopRect(os::Rect* rect) {
+bool os::Platform::GetDesktopRect(os::Rect* rect) {
     HWND desktop = ::GetDesktopWindow();
     RECT r;
     if (desktop == nullptr || !::GetWindowRect(desktop, &r)) return false;
@@ -73,23 +76,23 @@ bool Win32Platform::GetDesktopRect(os::Rect* rect) {
     return true;
 }
 
-bool Win32Platform::GetClientRect(os::Window window, os::Rect* rect) {
+bool os::Platform::GetClientRect(os::Window window, os::Rect* rect) {
     RECT r;
     if (!::GetClientRect(AsWindow(window), &r)) return false;
     CopyRect(r, rect);
     return true;
 }
 
-void Win32Platform::MoveWindow(os::Window window, int x, int y) {
+void os::Platform::MoveWindow(os::Window window, int x, int y) {
     ::SetWindowPos(AsWindow(window), nullptr, x, y, 0, 0,
                    SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void Win32Platform::ShowWindow(os::Window window, int command) {
+void os::Platform::ShowWindow(os::Window window, int command) {
     ::ShowWindow(AsWindow(window), command);
 }
 
-bool Win32Platform::GetItemRect(os::Window dialog, int item, bool clientCoordinates,
+bool os::Platform::GetItemRect(os::Window dialog, int item, bool clientCoordinates,
                                 os::Rect* rect) {
     HWND control = ::GetDlgItem(AsWindow(dialog), item);
     RECT r;
@@ -108,16 +111,16 @@ bool Win32Platform::GetItemRect(os::Window dialog, int item, bool clientCoordina
     return true;
 }
 
-void Win32Platform::SetWaitCursor() { ::SetCursor(::LoadCursorA(nullptr, IDC_WAIT)); }
+void os::Platform::SetWaitCursor() { ::SetCursor(::LoadCursorA(nullptr, IDC_WAIT)); }
 
-void Win32Platform::PeekMessage() {
+void os::Platform::PeekMessage() {
     MSG message;
     ::PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE);
 }
 
-short Win32Platform::GetAsyncKeyState(int key) { return ::GetAsyncKeyState(key); }
+short os::Platform::GetAsyncKeyState(int key) { return ::GetAsyncKeyState(key); }
 
-bool Win32Platform::GetCursorPos(os::Point* point) {
+bool os::Platform::GetCursorPos(os::Point* point) {
     POINT p;
     if (!::GetCursorPos(&p)) return false;
     point->x = p.x;
@@ -125,25 +128,24 @@ bool Win32Platform::GetCursorPos(os::Point* point) {
     return true;
 }
 
-os::DeviceContext Win32Platform::BeginPaint(os::Window window) {
-    static_assert(sizeof(PAINTSTRUCT) <= sizeof(paint_), "PAINTSTRUCT fits");
+os::DeviceContext os::Platform::BeginPaint(os::Window window) {
     return reinterpret_cast<os::DeviceContext>(
-        ::BeginPaint(AsWindow(window), reinterpret_cast<PAINTSTRUCT*>(paint_)));
+        ::BeginPaint(AsWindow(window), &paint));
 }
 
-void Win32Platform::EndPaint(os::Window window, os::DeviceContext) {
-    ::EndPaint(AsWindow(window), reinterpret_cast<PAINTSTRUCT*>(paint_));
+void os::Platform::EndPaint(os::Window window, os::DeviceContext) {
+    ::EndPaint(AsWindow(window), &paint);
 }
 
-os::DeviceContext Win32Platform::GetDC(os::Window window) {
+os::DeviceContext os::Platform::GetDC(os::Window window) {
     return reinterpret_cast<os::DeviceContext>(::GetDC(AsWindow(window)));
 }
 
-void Win32Platform::ReleaseDC(os::Window window, os::DeviceContext dc) {
+void os::Platform::ReleaseDC(os::Window window, os::DeviceContext dc) {
     ::ReleaseDC(AsWindow(window), AsDc(dc));
 }
 
-void Win32Platform::PaintProgress(os::DeviceContext dc, const os::Rect& filled,
+void os::Platform::PaintProgress(os::DeviceContext dc, const os::Rect& filled,
                                   const os::Rect& text, const char* percent) {
     HDC hdc = AsDc(dc);
     HBRUSH yellow = ::CreateSolidBrush(RGB(255, 255, 0));

@@ -1,8 +1,17 @@
 // <windows.h> for the backend's sources: included after platform.h, with the
 // Win32 macros that would rename the Platform methods taken away again.
+//
+// The backend defines os::Platform's member functions itself, each passed
+// straight to the ANSI Win32 call it stands for, with no logic of its own.
+// The product has only this backend, so the interface is bound directly
+// (PLATFORM_DIRECT): no subclass and no virtual calls.
 #pragma once
 
-#include "platform/win32/win32_platform.h"
+#include "platform/platform.h"
+
+#ifndef PLATFORM_DIRECT
+#error "The Win32 backend is built with PLATFORM_DIRECT"
+#endif
 
 #include <windows.h>
 #include <lzexpand.h>
