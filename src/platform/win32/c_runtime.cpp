@@ -102,8 +102,3 @@ char* strrchr(const char* text, int c) {
 }
 
 }  // extern "C"
-
-// The platform's virtual destructor refers to these; the program never uses
-// new, so they are never called.
-void operator delete(void*) noexcept {}
-void operator delete(void*, std::size_t) noexcept {}
