@@ -20,6 +20,17 @@ constexpr std::uint32_t SelfRemovalFlags = 0x20 | 0x1000;
 const char BatchFormat[] =
     "@echo off\r\n:a\r\ndel \"%s\"\r\nif exist \"%s\" goto a\r\nrd \"%s\"\r\ndel \"%s\"";
 
+// A path as the batch must spell it: the command interpreter expands "%"
+// even inside quotes, so every percent sign is doubled ("100%" -> "100%%").
+void BatchSpelling(const char* path, char (&out)[2 * PathSize]) {
+    std::size_t n = 0;
+    for (const char* p = path; *p != '\0' && n + 2 < sizeof out; ++p) {
+        if (*p == '%') out[n++] = '%';
+        out[n++] = *p;
+    }
+    out[n] = '\0';
+}
+
 }  // namespace
 
 void CompleteInstall(Run& run) {
@@ -65,9 +76,13 @@ void CompleteUninstall(Run& run) {
         std::size_t length = std::strlen(batch);
         if (length >= 3) {
             std::memcpy(batch + length - 3, "BAT", 3);
-            char text[sizeof BatchFormat + 4 * PathSize];
-            std::size_t size = FormatText(text, sizeof text, BatchFormat, program, program,
-                                          run.DestinationDir, batch);
+            char programText[2 * PathSize], destinationText[2 * PathSize], batchText[2 * PathSize];
+            BatchSpelling(program, programText);
+            BatchSpelling(run.DestinationDir, destinationText);
+            BatchSpelling(batch, batchText);
+            char text[sizeof BatchFormat + 8 * PathSize];
+            std::size_t size = FormatText(text, sizeof text, BatchFormat, programText,
+                                          programText, destinationText, batchText);
             os::FileHandle file = run.os.CreateFile(
                 batch, os::GENERIC_WRITE, 0, os::CREATE_ALWAYS,
                 os::FILE_ATTRIBUTE_NORMAL | os::FILE_FLAG_SEQUENTIAL_SCAN);

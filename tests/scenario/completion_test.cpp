@@ -167,6 +167,23 @@ TEST(CompleteUninstall, RemovesItselfFromATemporaryDirectoryWithBlanks) {
     EXPECT_TRUE(m.IsDirectory("C:\\My Temp"));
 }
 
+TEST(CompleteUninstall, SpellsPercentSignsSoTheBatchNamesTheRightFiles) {
+    // Unescaped, "%B\X%" would expand to nothing and the batch would delete
+    // C:\AY\UNINST.EXE and remove C:\AY instead.
+    sim::Machine m = sim::Machine::NT40();
+    m.MakeDirectories("C:\\AY");
+    m.WriteFile("C:\\AY\\UNINST.EXE", "someone else's");
+    m.MakeDirectories("C:\\A%B");
+    scenario::Install(m, AppPackage().File("A.TXT", TextBytes("a")).Build(), "C:\\A%B\\X%Y");
+    RunResult r = scenario::Uninstall(m, "C:\\A%B\\X%Y");
+    EXPECT_EQ(r.exitCode, 0);
+    std::string batch = BatchPathOf(m);
+    EXPECT_THAT(m.ReadText(batch), ::testing::HasSubstr("rd \"C:\\A%%B\\X%%Y\""));
+    ASSERT_TRUE(m.RunBatch(batch));
+    EXPECT_FALSE(m.Exists("C:\\A%B\\X%Y"));
+    EXPECT_TRUE(m.Exists("C:\\AY\\UNINST.EXE"));
+}
+
 TEST(CompleteUninstall, LeavesADirectoryThatStillHoldsFiles) {
     sim::Machine m = sim::Machine::NT40();
     scenario::Install(m, AppPackage().File("A.TXT", TextBytes("a")).Build(), "C:\\APP");

@@ -469,6 +469,18 @@ const ReferenceCase ReferenceCases[] = {
     {"RootBelowTheRoots", [](PackageBuilder& b) { b.LastRegKey().Root = 0x7FFFFFFF; }, 11},
     {"RootAboveTheRoots", [](PackageBuilder& b) { b.LastRegKey().Root = 0x80000007; }, 11},
     {"ValueDataOver128Bytes", [](PackageBuilder& b) { b.LastRegValue().DataSize = 129; }, 14},
+    {"NestedNamesBelowTheBase",
+     [](PackageBuilder& b) {
+         pkg::SetText(b.LastDir().Name, "SUB\\DEEPER..DIR\\.");
+         pkg::SetText(b.Contents().files[1].FileName, "SUB\\B.HLP");
+     },
+     0},
+    {"DirNameClimbingOutOfTheBase", [](PackageBuilder& b) { pkg::SetText(b.LastDir().Name, "..\\WINDOWS"); }, 15},
+    {"DirNameClimbingAfterAPart", [](PackageBuilder& b) { pkg::SetText(b.LastDir().Name, "SUB/../.."); }, 15},
+    {"DirNameWithADrive", [](PackageBuilder& b) { pkg::SetText(b.LastDir().Name, "D:\\DATA"); }, 15},
+    {"FileNameFromTheRoot", [](PackageBuilder& b) { pkg::SetText(b.Contents().files[1].FileName, "\\B.HLP"); }, 15},
+    {"FileNameEndingInDotDot", [](PackageBuilder& b) { pkg::SetText(b.Contents().files[1].FileName, "SUB\\.."); }, 15},
+    {"UninstallerInASubdirectory", [](PackageBuilder& b) { pkg::SetText(b.Header().UninstallerName, "SUB\\UNINST.EXE"); }, 15},
 };
 
 class PackageReferences : public PackageReader, public ::testing::WithParamInterface<ReferenceCase> {};

@@ -153,6 +153,29 @@ void Machine::AddProgram(const std::string& path, std::uint32_t exitCode, Progra
 
 const std::vector<StartedProcess>& Machine::StartedProcesses() const { return s_->started; }
 
+namespace {
+
+// The command interpreter's percent expansion: "%%" is one percent sign and
+// "%NAME%" an environment variable, none of which the simulated machine sets.
+std::string ExpandPercents(const std::string& line) {
+    std::string out;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        if (line[i] != '%') {
+            out += line[i];
+        } else if (i + 1 < line.size() && line[i + 1] == '%') {
+            out += '%';
+            ++i;
+        } else {
+            std::size_t end = line.find('%', i + 1);
+            if (end == std::string::npos) break;  // a lone percent sign is dropped
+            i = end;
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
 bool Machine::RunBatch(const std::string& path) {
     std::string text = ReadText(path);
     if (!Exists(path)) return false;
@@ -160,13 +183,13 @@ bool Machine::RunBatch(const std::string& path) {
     std::string current;
     for (char c : text) {
         if (c == '\n') {
-            lines.push_back(Trim(current));
+            lines.push_back(Trim(ExpandPercents(current)));
             current.clear();
         } else {
             current += c;
         }
     }
-    if (!current.empty()) lines.push_back(Trim(current));
+    if (!current.empty()) lines.push_back(Trim(ExpandPercents(current)));
 
     // The batch acts as another process: its calls are neither counted nor failed.
     auto savedFailures = s_->failures;
