@@ -43,7 +43,11 @@ lines = text[start:].splitlines()
 sizes = collections.Counter()
 pending = None
 kept = (".text", ".rdata", ".data", ".eh_frame", ".idata", ".rsrc", ".CRT", ".tls", ".pdata", ".xdata")
-def part(path):
+def part(path, section):
+    if section.startswith(".rsrc"):
+        return "resources: dialogs, icons, version"
+    if "ltrans" in path:
+        return "our code, optimised at link time as one unit"
     m = re.search(r"/src/(\w+)/", path) or re.search(r"src/(\w+)/", path)
     if m and ".a(" not in path:
         return "our code: src/%s" % m.group(1)
@@ -67,7 +71,7 @@ for line in lines:
     section, address, size, path = m if isinstance(m, tuple) else m.groups()
     if int(address, 16) == 0 or not section.startswith(kept):
         continue
-    sizes[part(path.strip())] += int(size, 16)
+    sizes[part(path.strip(), section)] += int(size, 16)
 for name, size in sorted(sizes.items(), key=lambda kv: -kv[1]):
     if size:
         print("ROW\tStub part: %s\t%d bytes\t-\t-\tsections taken into the image (before alignment)" % (name, size))
