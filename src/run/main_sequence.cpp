@@ -122,11 +122,16 @@ void MainSequence(Run& run, const char* tail) {
         ShowError(run, 0, Msg(MessageId::OutOfMemory));
         return;
     }
-    run.os.GetWindowsDirectory(run.WindowsDir, PathSize);
-    run.WindowsDir[PathSize - 1] = '\0';
+    // A failed or over-long answer leaves no base directory: refused, or the
+    // files meant for it would go to the root of the drive.
+    const unsigned windowsLength = run.os.GetWindowsDirectory(run.WindowsDir, PathSize);
+    const unsigned systemLength = run.os.GetSystemDirectory(run.SystemDir, PathSize);
+    if (windowsLength == 0 || windowsLength >= PathSize || systemLength == 0 ||
+        systemLength >= PathSize) {
+        ShowError(run, 0, Msg(MessageId::NoWindowsDirectory));
+        return;
+    }
     TrimTrailingBackslash(run.WindowsDir);
-    run.os.GetSystemDirectory(run.SystemDir, PathSize);
-    run.SystemDir[PathSize - 1] = '\0';
     TrimTrailingBackslash(run.SystemDir);
     ReadProgramFilesDir(run);
 

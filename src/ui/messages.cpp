@@ -87,6 +87,7 @@ const char* const MessageTable[MessageCount] = {
     /* 79 */ "The installation was aborted.",
     /* 80 */ "\rThe software may not run properly.\r\rRun the installation program again to complete the installation.",
     /* 81 */ "",
+    /* 82 */ "Couldn't find the Windows directory.",
 };
 
 }  // namespace

@@ -252,6 +252,21 @@ TEST(MainSequence, ReportsOutOfMemoryForTheRunBuffersWithTheBareCaption) {
     }
 }
 
+TEST(MainSequence, RefusesToRunWithoutTheWindowsOrSystemDirectory) {
+    // Otherwise a file bound for the system directory lands at C:\ and the
+    // installation reports success.
+    for (const char* call : {"GetWindowsDirectory", "GetSystemDirectory"}) {
+        sim::Machine m = sim::Machine::NT40();
+        m.FailCall(call, 1, os::ERROR_ACCESS_DENIED);
+        RunResult r = scenario::RunPackage(
+            m, AppPackage().File("COMMON.DLL", TextBytes("c")).InSystemDir().Build());
+        EXPECT_EQ(r.exitCode, 1) << call;
+        EXPECT_THAT(r.BoxSummary(), ElementsAre("Error|Couldn't find the Windows directory.")) << call;
+        EXPECT_FALSE(m.Exists("C:\\COMMON.DLL")) << call;
+        EXPECT_EQ(r.outstandingBlocks, 0u) << call;
+    }
+}
+
 // ---- A complete run ------------------------------------------------------------
 
 TEST(MainSequence, ExitsWith0AfterACompleteInstallation) {
