@@ -93,6 +93,12 @@ char* strchr(const char* text, int c) {
     }
 }
 
+char* strpbrk(const char* text, const char* set) {
+    for (; *text; ++text)
+        if (strchr(set, *text) != nullptr) return const_cast<char*>(text);
+    return nullptr;
+}
+
 char* strrchr(const char* text, int c) {
     const char* found = nullptr;
     for (;; ++text) {
