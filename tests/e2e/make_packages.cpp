@@ -209,6 +209,37 @@ pkg::PackageContents Service(const Bytes& stub, const Bytes& program) {
     return c;
 }
 
+// `length` letters running through the alphabet from `first`, in its case,
+// so that a text cut anywhere reads differently.
+std::string Letters(std::size_t length, char first) {
+    const char base = first >= 'a' ? 'a' : 'A';
+    std::string s(length, ' ');
+    for (std::size_t i = 0; i < length; ++i)
+        s[i] = static_cast<char>(base + (static_cast<std::size_t>(first - base) + i) % 26);
+    return s;
+}
+
+// Directory and file names that make C:\E2E Long\<dir>\<file> 259 characters.
+const std::size_t LongDirLength = 120;
+const std::size_t LongFileLength = 259 - 11 - 1 - LongDirLength - 1;
+const char LongText[] = "The file at the longest path.\r\n";
+
+// The texts as long as their arrays allow (title 63, uninstall title 63,
+// main text 255, finished text 255) and one file whose path reaches 259
+// characters when installed into C:\E2E Long.
+pkg::PackageContents Longest(const Bytes& stub) {
+    pkg::PackageContents c = Basic(stub);
+    InstallHeader& h = c.header;
+    SetText(h.InstallTitle, Letters(63, 'a'));
+    SetText(h.UninstallTitle, Letters(63, 'B'));
+    SetText(h.MainDialogText, Letters(255, 'c'));
+    SetText(h.FinishedText, Letters(255, 'D'));
+    SetText(h.UninstallQuestion, Letters(255, 'e'));
+    AddDir(c, Letters(LongDirLength, 'L'));
+    AddFile(c, Letters(LongFileLength, 'p'), 1, Text(LongText), false);
+    return c;
+}
+
 bool Write(const std::string& dir, const std::string& name, const pkg::PackageContents& c) {
     Bytes file = pkg::WritePackage(c);
     if (!WriteFile(dir + "/" + name, file)) {
@@ -251,6 +282,12 @@ int main(int argc, char** argv) {
               // Named like the uninstaller apart from letter case: uninstall mode.
               Write(out, "uninst.exe", basic) && Write(out, "refuse95.exe", refuse95) &&
               Write(out, "needs40.exe", needs40) && Write(out, "full.exe", Full(stub, components));
+    // The longest texts and a file path of 259 characters; and the basic
+    // package whose main text fills its array without a NUL: error 10.
+    pkg::PackageContents noNul = basic;
+    std::memset(noNul.header.MainDialogText, 'x', sizeof noNul.header.MainDialogText);
+    ok = ok && Write(out, "longest.exe", Longest(stub)) && Write(out, "nonul.exe", noNul) &&
+         WriteFile(out + "/expected-LONG.TXT", Text(LongText));
     Bytes service, v1, v2;
     if (!components.empty() && ReadFile(components + "/testservice.exe", service))
         ok = ok && Write(out, "service.exe", Service(stub, service));

@@ -588,6 +588,68 @@ T
     cmp "$programs/testcomp_2_0_0_7.dll" "$dest/NEWER.DLL"
 }
 
+# ---- Texts and paths at the sizes of their arrays ----------------------------
+letters() {  # letters N FIRST: N letters running through the alphabet from FIRST
+  local n=$1 first=$2 alpha=abcdefghijklmnopqrstuvwxyz
+  [[ $first == [A-Z] ]] && alpha=ABCDEFGHIJKLMNOPQRSTUVWXYZ
+  local off=${alpha%%"$first"*}
+  off=${#off}
+  local rot=${alpha:off}${alpha:0:off} s=""
+  while [ ${#s} -lt "$n" ]; do s+=$rot; done
+  echo "${s:0:n}"
+}
+
+case_longest_texts_and_a_259_character_path_install_and_uninstall_on_nt40() {
+  local p dest title utitle long winlong
+  p=$(fresh_prefix nt40 longest)
+  dest="$p/drive_c/E2E Long"
+  title=$(letters 63 a)
+  utitle=$(letters 63 B)
+  long="$(letters 120 L)/$(letters 126 p)"
+  winlong="C:\\E2E Long\\${long//\//\\}"
+  check "the installed path has 259 characters" equals "${#winlong}" 259
+  printf 'run %s\ntimeout 60\nmain Install C:\\E2E Long\nbox OK\n' \
+    "$(winpath "$pkgs/longest.exe")" >"$work/longest.script"
+  drive "$p" longest
+  check "the whole title, main text and finished text are shown" same_transcript longest <<T
+main|$title|$(letters 255 c)|C:\\E2E Long|Install
+box|$title - Message|$(letters 255 D)|OK
+exit|0
+T
+  check "the file at the 259-character path holds its data" cmp "$pkgs/expected-LONG.TXT" "$dest/$long"
+  check "the log names the whole path" grep -q -F "Creating file: $winlong" "$dest/InstLog.txt"
+
+  printf 'run C:\\E2E Long\\UNINST.EXE\ntimeout 60\nbox Yes\nbox OK\n' >"$work/longest-un.script"
+  drive "$p" longest-un keep
+  check "the uninstallation asks and finishes under the whole uninstall title" \
+    same_transcript longest-un <<T
+box|$utitle - Message|$(letters 255 e)|Yes
+box|$utitle - Message|Uninstallation is finished.|OK
+exit|0
+T
+  local waited=0
+  while [ -e "$dest" ] && [ $waited -lt 300 ]; do
+    sleep 0.1
+    waited=$((waited + 1))
+  done
+  WINEPREFIX="$p" wineserver -k 2>/dev/null
+  WINEPREFIX="$p" wineserver -w 2>/dev/null
+  check "the file at the 259-character path is removed" test ! -e "$dest/$long"
+  check "the destination directory is gone" test ! -e "$dest"
+}
+
+case_main_text_without_its_nul_is_refused_as_error_10() {
+  local p
+  p=$(fresh_prefix nt40 nonul)
+  printf 'run %s\ntimeout 30\nbox OK\n' "$(winpath "$pkgs/nonul.exe")" >"$work/nonul.script"
+  drive "$p" nonul
+  check "the text without its NUL is information error 10" same_transcript nonul <<'T'
+box|Error|Error 10 in installation info.|OK
+exit|1
+T
+  check "no destination is created" test ! -e "$p/drive_c/Program Files/E2E Demo"
+}
+
 all_cases=$(declare -F | awk '{print $3}' | grep '^case_' | sed 's/^case_//')
 wanted=${*:-$all_cases}
 for name in $wanted; do
