@@ -34,7 +34,7 @@ rows=build/bench/rows.txt
 run() {
   echo "=== $1" >&2
   shift
-  "$@" | grep '^ROW' | tee -a "$rows" >&2 || true
+  "$@" | grep --line-buffered '^ROW' | tee -a "$rows" >&2 || true
 }
 start=$(date +%s)
 want stub && run "stub size" bench/stub_size.sh build/win32
