@@ -226,8 +226,8 @@ const char LongText[] = "The file at the longest path.\r\n";
 
 // The texts as long as their arrays allow (title 63, uninstall title 63,
 // main text 255, finished text 255) and one file whose path reaches 259
-// characters when installed into C:\E2E Long.
-pkg::PackageContents Longest(const Bytes& stub) {
+// characters when installed into C:\E2E Long (260 with `extra` 1).
+pkg::PackageContents Longest(const Bytes& stub, std::size_t extra = 0) {
     pkg::PackageContents c = Basic(stub);
     InstallHeader& h = c.header;
     SetText(h.InstallTitle, Letters(63, 'a'));
@@ -236,7 +236,7 @@ pkg::PackageContents Longest(const Bytes& stub) {
     SetText(h.FinishedText, Letters(255, 'D'));
     SetText(h.UninstallQuestion, Letters(255, 'e'));
     AddDir(c, Letters(LongDirLength, 'L'));
-    AddFile(c, Letters(LongFileLength, 'p'), 1, Text(LongText), false);
+    AddFile(c, Letters(LongFileLength + extra, 'p'), 1, Text(LongText), false);
     return c;
 }
 
@@ -287,6 +287,7 @@ int main(int argc, char** argv) {
     pkg::PackageContents noNul = basic;
     std::memset(noNul.header.MainDialogText, 'x', sizeof noNul.header.MainDialogText);
     ok = ok && Write(out, "longest.exe", Longest(stub)) && Write(out, "nonul.exe", noNul) &&
+         Write(out, "longer.exe", Longest(stub, 1)) &&
          WriteFile(out + "/expected-LONG.TXT", Text(LongText));
     Bytes service, v1, v2;
     if (!components.empty() && ReadFile(components + "/testservice.exe", service))

@@ -638,6 +638,23 @@ T
   check "the destination directory is gone" test ! -e "$dest"
 }
 
+case_a_260_character_path_is_refused_as_error_12_on_nt40() {
+  local p dest title
+  p=$(fresh_prefix nt40 longer)
+  dest="$p/drive_c/E2E Long"
+  title=$(letters 63 a)
+  printf 'run %s\ntimeout 60\nmain Install C:\\E2E Long\nbox OK\n' \
+    "$(winpath "$pkgs/longer.exe")" >"$work/longer.script"
+  drive "$p" longer
+  check "the path one character too long is information error 12" same_transcript longer <<T
+main|$title|$(letters 255 c)|C:\\E2E Long|Install
+box|$title - Error|Error 12 in installation info.|OK
+exit|1
+T
+  check "only the log is written in the destination" equals "$(ls -A "$dest" 2>&1)" InstLog.txt
+  check "the log holds the error" grep -q -F "Error 12 in installation info." "$dest/InstLog.txt"
+}
+
 case_main_text_without_its_nul_is_refused_as_error_10() {
   local p
   p=$(fresh_prefix nt40 nonul)
