@@ -420,6 +420,48 @@ TEST(PathsAtTheLimit, DISABLED_ADestinationTooLongForTheLogLeavesNoFileOfACutNam
     EXPECT_EQ(r.outstandingBlocks, 0u);
 }
 
+std::string BatchStarted(const sim::Machine& m) {
+    for (const sim::StartedProcess& p : m.StartedProcesses()) {
+        std::string line = p.commandLine;
+        if (!line.empty() && line.front() == '"') line = line.substr(1, line.find('"', 1) - 1);
+        if (line.size() > 4 && line.substr(line.size() - 4) == ".BAT") return line;
+    }
+    return "";
+}
+
+TEST(PathsAtTheLimit, AnUninstallerAtA259CharacterPathRemovesTheInstallationAndItself) {
+    sim::Machine m = sim::Machine::NT40();
+    const std::string name = Text(252, 'U');  // C:\APP \ 252 = 259
+    PackageBuilder b = AppPackage();
+    b.Uninstaller(name).File("A.TXT", TextBytes("a"));
+    ASSERT_EQ(scenario::Install(m, b.Build(), "C:\\APP").exitCode, 0);
+    RunResult u = scenario::Uninstall(m, "C:\\APP", name);
+    EXPECT_EQ(u.exitCode, 0);
+    EXPECT_FALSE(m.Exists("C:\\APP\\A.TXT"));
+    EXPECT_EQ(u.outstandingBlocks, 0u);
+    const std::string batch = BatchStarted(m);
+    ASSERT_FALSE(batch.empty());
+    ASSERT_TRUE(m.RunBatch(batch));
+    EXPECT_FALSE(m.Exists("C:\\APP\\" + name));
+    EXPECT_FALSE(m.Exists("C:\\APP"));
+}
+
+TEST(PathsAtTheLimit, AProgramToRunAfterTheInstallationIsLoggedAndOpenedByItsWholePath) {
+    // The name may be longer than a path allows; it is never cut into the
+    // name of some other file.
+    sim::Machine m = sim::Machine::NT40();
+    const std::string file = Text(511, 'r');
+    const std::string parameters = Text(63, 'p');
+    PackageBuilder b = AppPackage();
+    b.RunAfterInstall(file, parameters);
+    RunResult r = scenario::Install(m, b.Build(), "C:\\APP");
+    EXPECT_EQ(r.exitCode, 0);
+    ASSERT_EQ(m.ShellExecutes().size(), 1u);
+    EXPECT_EQ(m.ShellExecutes()[0].file, "C:\\APP\\" + file);
+    EXPECT_EQ(m.ShellExecutes()[0].parameters, parameters);
+    EXPECT_THAT(r.logLines, Contains("Executing: C:\\APP\\" + file));
+}
+
 // ---- Program-manager commands with the longest parts -----------------------------------------
 
 TEST(ProgramItemCommands, AnAddItemWithTwo259CharacterPathsAndTheLongestNameAndArgumentsIsSentWhole) {
