@@ -24,7 +24,10 @@ std::uint32_t Get32(const std::vector<std::uint8_t>& b, std::size_t at) {
 }
 
 void Put32(std::vector<std::uint8_t>& b, std::size_t at, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) b[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
+    ASSERT_LE(at + 4, b.size());
+    const std::uint8_t bytes[4] = {static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8),
+                                   static_cast<std::uint8_t>(v >> 16), static_cast<std::uint8_t>(v >> 24)};
+    std::memcpy(b.data() + at, bytes, sizeof bytes);
 }
 
 }  // namespace
