@@ -11,8 +11,11 @@
 void OpenInstallLog(Run& run, os::Window dialog) {
     if (run.Header == nullptr || run.Header->CreateLog == 0) return;
     char path[PathSize];
-    FormatText(path, sizeof path, "%s\\%s", run.DestinationDir, "InstLog.txt");
-    os::FileHandle file = run.os.LCreat(path, 0);
+    // A destination too long for the log's name gets no log: a cut path
+    // would create a file of another name ("...\InstLog.").
+    const bool fits = std::strlen(run.DestinationDir) + sizeof "\\InstLog.txt" <= sizeof path;
+    if (fits) FormatText(path, sizeof path, "%s\\%s", run.DestinationDir, "InstLog.txt");
+    os::FileHandle file = fits ? run.os.LCreat(path, 0) : os::InvalidFile;
     if (file == os::InvalidFile) {
         // Not an error: the installation goes on without a log.
         ShowMessage(run, dialog, Msg(MessageId::CouldntCreateLogFile));

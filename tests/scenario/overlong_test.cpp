@@ -410,7 +410,7 @@ TEST(PathsAtTheLimit, AnUninstallerPathOf259CharactersIsWritten) {
 // A destination of 250 characters leaves no room for "\InstLog.txt" (262).
 // The run is refused; no log may be made under a cut name ("...\InstLog.")
 // on the way. Disabled while the log is still opened at the cut path.
-TEST(PathsAtTheLimit, DISABLED_ADestinationTooLongForTheLogLeavesNoFileOfACutName) {
+TEST(PathsAtTheLimit, ADestinationTooLongForTheLogLeavesNoFileOfACutName) {
     const std::string destination = "C:\\" + Text(247, 'L');
     sim::Machine m = sim::Machine::NT40();
     RunResult r = scenario::Install(m, AppPackage().Build(), destination);
