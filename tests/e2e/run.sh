@@ -282,7 +282,8 @@ T
 # the files below drive_c (Wine's own windows directory aside) and the
 # registry's software branches, without Wine's own bookkeeping under
 # Software\Wine (a debugger that Wine starts for one of its own processes
-# leaves a key there).
+# leaves a key there), nor the shell's Explorer state, which Wine's explorer
+# writes when a program group is shown: neither is the installer's doing.
 snapshot() {
   local p=$1 out=$2 branch
   (cd "$p/drive_c" && find . -path ./windows -prune -o -print | LC_ALL=C sort) >"$out.files"
@@ -290,7 +291,9 @@ snapshot() {
     WINEPREFIX="$p" wine reg export "${branch^^}\\Software" "$(winpath "$out.$branch.reg")" /y \
       >/dev/null 2>&1
     iconv -f UTF-16LE -t UTF-8 "$out.$branch.reg" 2>/dev/null | tr -d '\r' |
-      awk '/^\[/ { skip = ($0 ~ /^\[HKEY_[A-Z_]+\\Software\\Wine(\\|\])/) } !skip' >"$out.$branch"
+      awk '/^\[/ { skip = ($0 ~ /^\[HKEY_[A-Z_]+\\Software\\Wine(\\|\])/ ||
+                     $0 ~ /^\[HKEY_[A-Z_]+\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer(\\|\])/) } !skip' \
+      >"$out.$branch"
   done
   WINEPREFIX="$p" wineserver -w
 }
