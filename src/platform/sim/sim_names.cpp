@@ -54,6 +54,21 @@ std::vector<std::string> HostEntries(const std::string& hostDir) {
     return names;
 }
 
+// Whether a host directory holds nothing, read up to its first entry.
+bool HostDirectoryEmpty(const std::string& hostDir) {
+    DIR* d = ::opendir(hostDir.c_str());
+    if (!d) return true;
+    bool empty = true;
+    while (dirent* e = ::readdir(d)) {
+        if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0) {
+            empty = false;
+            break;
+        }
+    }
+    ::closedir(d);
+    return empty;
+}
+
 // The attributes of a search entry at the moment it is handed out. An entry
 // gone since the search started keeps what is known of it, and no record is
 // made for it.
@@ -168,7 +183,7 @@ bool Machine::RemoveDirectory(const char* path) {
         s_->lastError = os::ERROR_ACCESS_DENIED;
         return false;
     }
-    if (!HostEntries(host).empty()) {
+    if (!HostDirectoryEmpty(host)) {
         s_->lastError = ERROR_DIR_NOT_EMPTY;
         return false;
     }

@@ -2,7 +2,6 @@
 // every component (8.3 forms found too), and the per-path metadata the
 // sandbox's own filesystem cannot hold (attributes, the three times).
 #include <cstring>
-#include <dirent.h>
 #include <sys/stat.h>
 
 #include "platform/sim/state.h"
@@ -92,34 +91,6 @@ bool Machine::State::DriveKnown(const std::string& windowsPath) const {
     return drives.count(letter) != 0;
 }
 
-static bool HostExists(const std::string& path) {
-    struct stat st;
-    return ::lstat(path.c_str(), &st) == 0;
-}
-
-// Finds `name` in the host directory `dir`, case-insensitively, also by its 8.3 form.
-static std::string FindEntry(const std::string& dir, const std::string& name) {
-    std::string exact = dir + "/" + name;
-    if (HostExists(exact)) return exact;
-    DIR* d = ::opendir(dir.c_str());
-    if (!d) return std::string();
-    std::string found;
-    std::string shortMatch;
-    std::string wanted = Upper(name);
-    while (dirent* e = ::readdir(d)) {
-        std::string entry = e->d_name;
-        if (entry == "." || entry == "..") continue;
-        if (Upper(entry) == wanted) {
-            found = dir + "/" + entry;
-            break;
-        }
-        if (shortMatch.empty() && !IsShortName(entry) && ShortName(entry) == wanted)
-            shortMatch = dir + "/" + entry;
-    }
-    ::closedir(d);
-    return found.empty() ? shortMatch : found;
-}
-
 std::string Machine::State::Resolve(const std::string& windowsPath) const {
     std::vector<std::string> parts = SplitWindowsPath(Absolute(windowsPath));
     if (parts.empty() || parts[0].size() != 2 || parts[0][1] != ':') return std::string();
@@ -132,7 +103,7 @@ std::string Machine::State::Resolve(const std::string& windowsPath) const {
             if (host.size() > 1) host.pop_back();
             continue;
         }
-        std::string next = FindEntry(host.back(), parts[i]);
+        std::string next = names.Find(host.back(), parts[i]);
         if (next.empty()) return std::string();
         if (i + 1 < parts.size() && !HostIsDirectory(next)) return std::string();
         host.push_back(next);
@@ -154,7 +125,7 @@ std::string Machine::State::ResolveNew(const std::string& windowsPath) const {
     if (parts.size() < 2 || !ValidLeaf(parts.back())) return std::string();
     std::string parent = Resolve(ParentPath(abs) + (parts.size() == 2 ? "\\" : ""));
     if (parent.empty() || !HostIsDirectory(parent)) return std::string();
-    std::string existing = FindEntry(parent, parts.back());
+    std::string existing = names.Find(parent, parts.back());
     return existing.empty() ? parent + "/" + parts.back() : existing;
 }
 

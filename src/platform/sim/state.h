@@ -8,6 +8,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/sim/machine.h"
@@ -45,6 +46,40 @@ struct Drive {
     void Give(std::uint64_t bytes) { used -= static_cast<std::int64_t>(bytes); }
     std::uint32_t sectorsPerCluster = 8;
     std::uint32_t bytesPerSector = 512;
+};
+
+// The names of the sandbox's host directories by upper-case form, for the
+// case-insensitive lookup of one name (sim_name_cache.cpp). A directory is
+// read when first looked into and kept current by change notifications.
+class NameCache {
+public:
+    NameCache() = default;
+    NameCache(const NameCache&) = delete;
+    NameCache& operator=(const NameCache&) = delete;
+    ~NameCache();
+    // The host path of `name` in the host directory `dir`, found without
+    // regard to case, also by its 8.3 form; "" when there is none.
+    std::string Find(const std::string& dir, const std::string& name);
+    // The same by reading the directory, without the cache.
+    static std::string Scan(const std::string& dir, const std::string& name);
+
+private:
+    struct Dir {
+        std::unordered_map<std::string, std::string> byUpper;  // upper-case -> stored name
+        std::unordered_map<std::string, int> shortForms;  // 8.3 form of a long name -> count
+        bool clash = false;  // two names of one upper-case form: read the directory
+    };
+    bool Sync();
+    Dir* Load(const std::string& dir);
+    void Drop(int watch);
+    void Clear();
+    static void Add(Dir& d, const std::string& name);
+    static void Remove(Dir& d, const std::string& name);
+
+    int fd_ = -1;
+    int owner_ = 0;  // the process that made fd_
+    std::unordered_map<std::string, Dir> dirs_;  // by host path
+    std::unordered_map<int, std::string> watches_;  // watch -> host path
 };
 
 struct FileMeta {
@@ -206,6 +241,7 @@ struct Machine::State {
 
     // Filesystem
     std::string sandbox;  // host directory holding one directory per drive letter
+    mutable NameCache names;  // lookups of names in the sandbox
     std::map<char, Drive> drives;
     std::map<std::string, FileMeta> meta;  // PathKey -> attributes and times
     std::set<std::string> locked;          // PathKey
