@@ -3,6 +3,7 @@
 // version resources read from the files' real bytes, SZDD expansion with the
 // project's codec, the completion calls and the virtual clock.
 #include <cstring>
+#include <sys/stat.h>
 
 #include "pe/pe_version.h"
 #include "szdd/szdd.h"
@@ -236,13 +237,24 @@ long Machine::LZCopy(int source, int target) {
     if (in == s_->lzHandles.end()) return LZERROR_BADINHANDLE;
     auto out = s_->lzHandles.find(target);
     if (out == s_->lzHandles.end()) return LZERROR_BADOUTHANDLE;
+    // The source is read straight into one block of its size (one more
+    // chunk when it grows meanwhile), without a buffer in between.
     Bytes data;
-    std::uint8_t buffer[65536];
+    auto sourceFile = s_->files.find(in->second.file);
+    struct stat st;
+    if (sourceFile != s_->files.end() && ::fstat(sourceFile->second.fd, &st) == 0 &&
+        st.st_size > 0)
+        data.reserve(static_cast<std::size_t>(st.st_size) + 1);
+    constexpr std::size_t kChunk = 65536;
     for (;;) {
-        long n = ReadSimFile(*s_, in->second.file, buffer, static_cast<long>(sizeof buffer));
+        std::size_t used = data.size();
+        std::size_t room = data.capacity() > used ? data.capacity() - used : kChunk;
+        if (room > (1u << 30)) room = 1u << 30;
+        data.resize(used + room);
+        long n = ReadSimFile(*s_, in->second.file, data.data() + used, static_cast<long>(room));
+        data.resize(used + (n > 0 ? static_cast<std::size_t>(n) : 0));
         if (n < 0) return LZERROR_READ;
         if (n == 0) break;
-        data.insert(data.end(), buffer, buffer + n);
     }
     Bytes expanded;
     const Bytes* result = &data;
