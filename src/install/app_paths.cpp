@@ -7,9 +7,6 @@
 
 namespace {
 
-const char AppPathsKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths";
-const char RunServicesKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\RunServices";
-
 void SetPathValue(Run& run, const char* subKey, const char* name, const char* path) {
     os::RegKey key = 0;
     if (run.os.RegCreateKeyEx(os::HKEY_LOCAL_MACHINE, subKey, os::KEY_ALL_ACCESS, &key) !=

@@ -15,6 +15,12 @@ bool PlaceFile(Run& run, os::Window owner, std::size_t index, std::uint32_t& pos
 // ("Couldn't skip file." on failure).
 bool SkipStoredData(Run& run, os::Window owner, std::uint32_t size);
 
+// The keys under HKEY_LOCAL_MACHINE that registration writes and the
+// uninstallation removes again.
+inline constexpr char SharedDllsKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
+inline constexpr char AppPathsKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths";
+inline constexpr char RunServicesKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\RunServices";
+
 // Registration of placed files.
 void AddSharedReference(Run& run, const char* path);
 bool RegisterComponent(Run& run, os::Window owner, const char* path, bool byRun);

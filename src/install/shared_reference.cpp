@@ -1,10 +1,6 @@
 // AddSharedReference: the SharedDLLs reference count of a shared file.
 #include "install/install.h"
 
-namespace {
-const char SharedDllsKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
-}
-
 void AddSharedReference(Run& run, const char* path) {
     // The key is opened, never created: without it no count is kept.
     os::RegKey key = 0;

@@ -12,10 +12,6 @@
 
 namespace {
 
-const char SharedDllsKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
-const char AppPathsKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths";
-const char RunServicesKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\RunServices";
-
 enum class SharedOutcome { Remove, Stay, NotCounted };
 
 // Releases one reference of a shared file. Remove: the last reference is
