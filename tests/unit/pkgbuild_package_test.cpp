@@ -15,37 +15,9 @@
 #include "pe/pe_version.h"
 #include "pkgbuild/pkgbuild.h"
 #include "szdd/szdd.h"
+#include "support/scratch_dir.h"
 
 namespace {
-
-class Scratch {
-public:
-    Scratch() {
-        char pattern[] = "/tmp/pkgbuild-package-XXXXXX";
-        dir_ = mkdtemp(pattern);
-    }
-    ~Scratch() {
-        std::error_code ignored;
-        std::filesystem::remove_all(dir_, ignored);
-    }
-    const std::string& Dir() const { return dir_; }
-    std::string Write(const std::string& name, const std::string& text) const {
-        std::filesystem::path path = std::filesystem::path(dir_) / name;
-        std::filesystem::create_directories(path.parent_path());
-        std::ofstream(path, std::ios::binary) << text;
-        return path.string();
-    }
-    std::string Write(const std::string& name, const std::vector<std::uint8_t>& bytes) const {
-        return Write(name, std::string(bytes.begin(), bytes.end()));
-    }
-    pkg::Bytes Read(const std::string& name) const {
-        std::ifstream in(std::filesystem::path(dir_) / name, std::ios::binary);
-        return pkg::Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
-
-private:
-    std::string dir_;
-};
 
 std::string Text(const char* field, std::size_t size) { return std::string(field, strnlen(field, size)); }
 template <std::size_t N>
@@ -350,7 +322,7 @@ TEST(PkgbuildPackage, IsTheStubPaddedToAMarkerTheStubAlwaysFindsThenTheRecordsAn
     std::string out, err;
     ASSERT_EQ(pkgbuild::RunPkgbuild({script, "-o", s.Dir() + "/setup.exe", "--stub", stub}, out, err), 0) << err;
     EXPECT_EQ(err, "");
-    pkg::Bytes file = s.Read("setup.exe");
+    pkg::Bytes file = s.ReadBytes("setup.exe");
     // 8185 bytes of stub would put the marker across the first 8192-byte
     // read; padded to 8192 it starts the second.
     pkg::PackageContents back;

@@ -8,33 +8,9 @@
 #include <string>
 
 #include "pkgbuild/pkgbuild.h"
+#include "support/scratch_dir.h"
 
 namespace {
-
-class Scratch {
-public:
-    Scratch() {
-        char pattern[] = "/tmp/pkgbuild-errors-XXXXXX";
-        dir_ = mkdtemp(pattern);
-    }
-    ~Scratch() {
-        std::error_code ignored;
-        std::filesystem::remove_all(dir_, ignored);
-    }
-    const std::string& Dir() const { return dir_; }
-    std::string Write(const std::string& name, const std::string& text) const {
-        std::filesystem::path path = std::filesystem::path(dir_) / name;
-        std::filesystem::create_directories(path.parent_path());
-        std::ofstream(path, std::ios::binary) << text;
-        return path.string();
-    }
-    bool Exists(const std::string& name) const {
-        return std::filesystem::exists(std::filesystem::path(dir_) / name);
-    }
-
-private:
-    std::string dir_;
-};
 
 struct Mistake {
     const char* what;

@@ -11,37 +11,11 @@
 #include "pkgbuild/pkgbuild.h"
 #include "pkginfo/pkginfo.h"
 #include "szdd/szdd.h"
+#include "support/scratch_dir.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-class Scratch {
-public:
-    Scratch() {
-        char pattern[] = "/tmp/pkginfo-extract-XXXXXX";
-        dir_ = mkdtemp(pattern);
-    }
-    ~Scratch() {
-        std::error_code ignored;
-        fs::remove_all(dir_, ignored);
-    }
-    const std::string& Dir() const { return dir_; }
-    std::string Write(const std::string& name, const std::string& text) const {
-        fs::path path = fs::path(dir_) / name;
-        fs::create_directories(path.parent_path());
-        std::ofstream(path, std::ios::binary) << text;
-        return path.string();
-    }
-    std::string Read(const std::string& name) const {
-        std::ifstream in(fs::path(dir_) / name, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
-    bool Exists(const std::string& name) const { return fs::exists(fs::path(dir_) / name); }
-
-private:
-    std::string dir_;
-};
 
 // A package written straight from records, for contents no script makes.
 std::string WriteRaw(const Scratch& s, pkg::PackageContents c) {

@@ -14,30 +14,9 @@
 
 #include "pkgbuild/pkgbuild.h"
 #include "pkginfo/pkginfo.h"
+#include "support/scratch_dir.h"
 
 namespace {
-
-class Scratch {
-public:
-    Scratch() {
-        char pattern[] = "/tmp/pkginfo-json-XXXXXX";
-        dir_ = mkdtemp(pattern);
-    }
-    ~Scratch() {
-        std::error_code ignored;
-        std::filesystem::remove_all(dir_, ignored);
-    }
-    const std::string& Dir() const { return dir_; }
-    std::string Write(const std::string& name, const std::string& text) const {
-        std::filesystem::path path = std::filesystem::path(dir_) / name;
-        std::filesystem::create_directories(path.parent_path());
-        std::ofstream(path, std::ios::binary) << text;
-        return path.string();
-    }
-
-private:
-    std::string dir_;
-};
 
 // Just enough JSON: objects, arrays, strings, non-negative and negative integers.
 struct Json {
