@@ -16,6 +16,7 @@ mib=${3:-40}
 files=${4:-400}
 runs=${BENCH_RUNS:-5}
 work=/tmp/bench-wine
+. "$(dirname "$0")/../tools/wine-prefix.sh"
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 export WINEPREFIX="$work/prefix"
 
@@ -33,6 +34,7 @@ cleanup() {
 }
 trap cleanup EXIT
 rm -rf "$work" && mkdir -p "$work"
+wine_scratch_home "$work"
 
 for n in $(seq 170 199); do
   [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
@@ -47,10 +49,7 @@ done
 if [ -f /tmp/e2e-wine/prefix-nt40/.e2e-ready ]; then
   cp -a /tmp/e2e-wine/prefix-nt40 "$WINEPREFIX"
 else
-  wineboot -i >"$work/wineboot.log" 2>&1
-  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
-  wine reg add 'HKCU\Software\Wine' /v Version /d nt40 /f >/dev/null 2>&1
-  wineserver -w
+  make_wine_prefix "$WINEPREFIX" nt40
 fi
 wineserver -p  # one server for every run, so no run pays its start
 

@@ -23,8 +23,10 @@ echo "=== building the example package"
 build/host/pkgbuild examples/example.setup -o "$out/SETUP.EXE" --stub build/win32/setup.exe
 build/host/pkginfo "$out/SETUP.EXE" | head -40
 
+. tools/wine-prefix.sh
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 export WINEPREFIX="$out/prefix"
+wine_scratch_home "$out"
 xvfb_pid="" watcher_pid=""
 cleanup() {
   wineserver -k 2>/dev/null || true
@@ -44,10 +46,7 @@ done
 [ -n "${DISPLAY:-}" ] || { echo "no virtual display could be started"; exit 1; }
 
 echo "=== preparing a Windows NT 4.0 prefix"
-wineboot -i >"$out/wineboot.log" 2>&1
-wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
-wine reg add 'HKCU\Software\Wine' /v Version /d nt40 /f >/dev/null 2>&1
-wineserver -w
+make_wine_prefix "$WINEPREFIX" nt40
 
 # The UI driver asks for a screenshot by creating NAME.req.
 (

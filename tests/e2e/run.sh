@@ -31,6 +31,8 @@ started=$(date +%s)
 
 export WINEDEBUG=${E2E_WINEDEBUG:--all}
 export WINEDLLOVERRIDES="mscoree,mshtml="
+. "$root/tools/wine-prefix.sh"
+wine_scratch_home "$work"
 
 xvfb_pid=""
 watcher_pid=""

@@ -13,24 +13,25 @@ root=$(cd "$here/../.." && pwd)
 E2E_ROOT=${E2E_ROOT:-/tmp/e2e-wine}
 
 "$root/tools/install-deps.sh"
+. "$root/tools/wine-prefix.sh"
 
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export WINEDEBUG=-all
 mkdir -p "$E2E_ROOT"
+wine_scratch_home "$E2E_ROOT"
 
 base="$E2E_ROOT/prefix-base"
 if [ ! -f "$base/.e2e-ready" ]; then
   rm -rf "$base"
-  WINEPREFIX="$base" wineboot -i >"$E2E_ROOT/wineboot.log" 2>&1
   # No window manager under Xvfb: unmanaged windows, or Wine waits for one.
-  WINEPREFIX="$base" wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
-  WINEPREFIX="$base" wineserver -w
+  make_wine_prefix "$base" nt40
   touch "$base/.e2e-ready"
 fi
 
 for version in win95 nt351 nt40 win10; do
   prefix="$E2E_ROOT/prefix-$version"
-  [ -f "$prefix/.e2e-ready" ] && continue
+  # A prefix made before its user folders were unlinked is mended in place.
+  [ -f "$prefix/.e2e-ready" ] && { unlink_wine_user_folders "$prefix"; continue; }
   rm -rf "$prefix"
   cp -a "$base" "$prefix"
   rm -f "$prefix/.e2e-ready"
