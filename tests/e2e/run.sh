@@ -70,7 +70,7 @@ build_all() {
       cmake --build "$host" --target make_packages
   else
     (cd "$root" && cmake --preset win32 && cmake --build --preset win32 &&
-      cmake --preset host && cmake --build --preset host --target make_packages)
+      cmake --preset host && cmake --build --preset host --target make_packages pkgbuild pkginfo)
   fi
 }
 build_all >"$work/build.log" 2>&1 || { tail -30 "$work/build.log"; log "build failed"; exit 2; }
@@ -672,6 +672,10 @@ T
   check "no destination is created" test ! -e "$p/drive_c/Program Files/E2E Demo"
 }
 
+# Cases of one subject each live in cases/*.sh, with the helpers above.
+for f in "$here"/cases/*.sh; do
+  [ -e "$f" ] && . "$f"
+done
 all_cases=$(declare -F | awk '{print $3}' | grep '^case_' | sed 's/^case_//')
 wanted=${*:-$all_cases}
 for name in $wanted; do
