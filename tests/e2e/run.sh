@@ -67,7 +67,7 @@ build_all() {
     cmake -S "$root" -B "$w32" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
       -DCMAKE_BUILD_TYPE=MinSizeRel && cmake --build "$w32" &&
       cmake -S "$root" -B "$host" -G Ninja -DCMAKE_BUILD_TYPE=Debug &&
-      cmake --build "$host" --target make_packages
+      cmake --build "$host" --target make_packages pkgbuild pkginfo
   else
     (cd "$root" && cmake --preset win32 && cmake --build --preset win32 &&
       cmake --preset host && cmake --build --preset host --target make_packages pkgbuild pkginfo)
