@@ -3,6 +3,7 @@
 // later pass reads past a table or a field.
 #include <cstring>
 
+#include "package/name_rules.h"
 #include "package/package.h"
 
 namespace {
@@ -35,27 +36,15 @@ bool HeaderTextsTerminated(const InstallHeader& h) {
            Terminated(h.RunParameters);
 }
 
-// A name joined below a base directory must stay below it: no drive, no
-// leading separator and no ".." part, or an uninstallation would empty
-// directories the package never made (a directory record "..\WINDOWS").
-bool StaysBelowBase(const char* name) {
-    if (name[0] == '\\' || name[0] == '/') return false;
-    std::size_t partStart = 0;
-    for (std::size_t i = 0;; ++i) {
-        const char c = name[i];
-        if (c == ':') return false;
-        if (c == '\\' || c == '/' || c == 0) {
-            if (i - partStart == 2 && name[partStart] == '.' && name[partStart + 1] == '.')
-                return false;
-            if (c == 0) return true;
-            partStart = i + 1;
-        }
-    }
+// The uninstaller is one file directly in the destination; a package
+// without one may leave the name empty.
+bool PlainFileName(const char* name) {
+    return name[0] == '\0' || (IsNameBelowBase(name) && !std::strpbrk(name, "\\/"));
 }
 
-// The uninstaller is one file directly in the destination.
-bool PlainFileName(const char* name) {
-    return StaysBelowBase(name) && !std::strpbrk(name, "\\/");
+// What the installation runs is found below the destination.
+bool RunsBelowDestination(const char* name) {
+    return name[0] == '\0' || IsNameBelowBase(name);
 }
 
 bool InRange(std::uint32_t number, std::uint32_t low, std::uint32_t high) {
@@ -66,7 +55,9 @@ bool InRange(std::uint32_t number, std::uint32_t low, std::uint32_t high) {
 int FirstFault(const Run& run) {
     const InstallHeader& h = *run.Header;
     if (!HeaderTextsTerminated(h)) return UnterminatedText;
-    if (!PlainFileName(h.UninstallerName)) return UnsafeName;
+    if (!PlainFileName(h.UninstallerName) || !RunsBelowDestination(h.RunAfterInstall) ||
+        !IsEntryName(h.UninstallDisplayName))
+        return UnsafeName;
     if (h.HelpFileNumber < 0 || static_cast<std::uint32_t>(h.HelpFileNumber) > h.FileCount)
         return BadReference;
     for (std::uint32_t i = 0; i < h.FileCount; ++i) {
@@ -75,11 +66,11 @@ int FirstFault(const Run& run) {
             !Terminated(f.ServiceDisplayName) || !MultiStringTerminated(f.ServiceDependencies))
             return UnterminatedText;
         if (f.DirNumber > h.DirCount) return BadReference;
-        if (!StaysBelowBase(f.FileName)) return UnsafeName;
+        if (!IsNameBelowBase(f.FileName)) return UnsafeName;
     }
     for (std::uint32_t i = 0; i < h.DirCount; ++i) {
         if (!Terminated(run.Dirs[i].Name)) return UnterminatedText;
-        if (!StaysBelowBase(run.Dirs[i].Name)) return UnsafeName;
+        if (!IsNameBelowBase(run.Dirs[i].Name)) return UnsafeName;
     }
     for (std::uint32_t i = 0; i < h.GroupCount; ++i)
         if (!Terminated(run.Groups[i].Name)) return UnterminatedText;

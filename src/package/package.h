@@ -23,7 +23,7 @@ enum InfoError : int {
     PathTooLong = 12,       // a resolved path that does not fit 259 characters
     BadCount = 13,          // a table too large to be held or read
     BadDataSize = 14,       // a registry value's DataSize beyond its 128 bytes
-    UnsafeName = 15,        // a name that would lead outside its base directory
+    UnsafeName = 15,        // a name outside or naming its base, a device, a bad entry name
 };
 
 // Shows "Error %i in installation info." with the number.

@@ -141,6 +141,9 @@ constexpr unsigned MB_ICONERROR = 0x10;
 constexpr unsigned MB_ICONQUESTION = 0x20;
 constexpr unsigned MB_ICONINFORMATION = 0x40;
 constexpr unsigned MB_DEFBUTTON2 = 0x100;
+// Brings the box to the front, even over a shell window that opened after
+// the program's own (the program group shown after an installation).
+constexpr unsigned MB_SETFOREGROUND = 0x10000;
 
 constexpr int VK_LBUTTON = 0x01;
 constexpr int VK_ESCAPE = 0x1B;

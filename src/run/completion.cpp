@@ -14,11 +14,27 @@ namespace {
 // NORMAL_PRIORITY_CLASS | CREATE_SHARED_WOW_VDM
 constexpr std::uint32_t SelfRemovalFlags = 0x20 | 0x1000;
 
-// The batch waits until the uninstaller's file can be deleted, deletes it,
-// removes the destination when it is empty and deletes itself. Every path is
-// quoted: a temporary directory with blanks is common.
+// The batch tries to delete the uninstaller's file until it can, deletes
+// it, removes the destination when it is empty and deletes itself. Between
+// tries it waits, and it gives up after about a minute: a file that stays
+// held (a program keeps it open) must not keep the command interpreter
+// spinning for the rest of the session. The tries are counted by the batch's
+// arguments, one dropped by "shift" per try: both command interpreters know
+// it, and it needs no environment space, which COMMAND.COM may not have.
+// Every path is quoted: a temporary directory with blanks is common.
 const char BatchFormat[] =
-    "@echo off\r\n:a\r\ndel \"%s\"\r\nif exist \"%s\" goto a\r\nrd \"%s\"\r\ndel \"%s\"";
+    "@echo off\r\n:a\r\ndel \"%s\"\r\nif not exist \"%s\" goto b\r\n%s >nul\r\nshift\r\n"
+    "if not \"%%1\"==\"\" goto a\r\n:b\r\nrd \"%s\"\r\ndel \"%s\"";
+// The wait of three seconds. COMMAND.COM of Windows 95 has no wait of its
+// own, but every Windows 95 has CHOICE, which takes its default after a
+// time. Windows NT has no CHOICE, but PING, which waits a second between
+// echoes (to this machine, so no network is needed). Where neither runs,
+// the tries still end.
+const char WaitWindows95[] = "choice /c:y /t:y,3 /n";
+const char WaitWindowsNT[] = "ping -n 4 127.0.0.1";
+// One argument per try after the first: 20 tries, 57 seconds of waiting.
+// Short, as COMMAND.COM's command line ends at 127 characters.
+const char BatchTries[] = " 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1";
 
 // A path as the batch must spell it: the command interpreter expands "%"
 // even inside quotes, so every percent sign is doubled ("100%" -> "100%%").
@@ -80,9 +96,10 @@ void CompleteUninstall(Run& run) {
             BatchSpelling(program, programText);
             BatchSpelling(run.DestinationDir, destinationText);
             BatchSpelling(batch, batchText);
-            char text[sizeof BatchFormat + 8 * PathSize];
-            std::size_t size = FormatText(text, sizeof text, BatchFormat, programText,
-                                          programText, destinationText, batchText);
+            char text[sizeof BatchFormat + sizeof WaitWindows95 + 8 * PathSize];
+            std::size_t size = FormatText(text, sizeof text, BatchFormat, programText, programText,
+                                          run.IsWindows95 ? WaitWindows95 : WaitWindowsNT,
+                                          destinationText, batchText);
             os::FileHandle file = run.os.CreateFile(
                 batch, os::GENERIC_WRITE, 0, os::CREATE_ALWAYS,
                 os::FILE_ATTRIBUTE_NORMAL | os::FILE_FLAG_SEQUENTIAL_SCAN);
@@ -106,8 +123,8 @@ void CompleteUninstall(Run& run) {
 
 void StartSelfRemoval(Run& run) {
     // Quoted, so that a temporary directory with blanks still names the batch.
-    char commandLine[PathSize + 2];
-    FormatText(commandLine, sizeof commandLine, "\"%s\"", run.BatchPath);
+    char commandLine[PathSize + 2 + sizeof BatchTries];
+    FormatText(commandLine, sizeof commandLine, "\"%s\"%s", run.BatchPath, BatchTries);
     os::ProcessHandle process = run.os.CreateProcess(commandLine, os::SW_HIDE, SelfRemovalFlags);
     if (process != 0) run.os.CloseProcess(process);
 }

@@ -16,13 +16,13 @@ void ShowError(Run& run, os::Window owner, const char* text) {
     LogText(run, text);
     char caption[CaptionSize];
     ComposeCaption(run, Msg(MessageId::ErrorCaption), caption);
-    run.os.MessageBox(owner, text, caption, os::MB_OK | os::MB_ICONERROR);
+    run.os.MessageBox(owner, text, caption, os::MB_OK | os::MB_ICONERROR | os::MB_SETFOREGROUND);
 }
 
 void ShowMessage(Run& run, os::Window owner, const char* text) {
     char caption[CaptionSize];
     ComposeCaption(run, Msg(MessageId::MessageCaption), caption);
-    run.os.MessageBox(owner, text, caption, os::MB_OK | os::MB_ICONINFORMATION);
+    run.os.MessageBox(owner, text, caption, os::MB_OK | os::MB_ICONINFORMATION | os::MB_SETFOREGROUND);
 }
 
 bool AskYesNo(Run& run, os::Window owner, const char* text) {
@@ -30,7 +30,8 @@ bool AskYesNo(Run& run, os::Window owner, const char* text) {
     ComposeCaption(run, Msg(MessageId::MessageCaption), caption);
     // A box that cannot be shown (0) or is closed any other way counts as No.
     return run.os.MessageBox(owner, text, caption,
-                             os::MB_YESNO | os::MB_ICONQUESTION | os::MB_DEFBUTTON2) == os::IDYES;
+                             os::MB_YESNO | os::MB_ICONQUESTION | os::MB_DEFBUTTON2 |
+                                 os::MB_SETFOREGROUND) == os::IDYES;
 }
 
 void PrepareDialogWindow(Run& run, os::Window dialog) {

@@ -5,12 +5,17 @@
 #include <cstdint>
 
 #include "run/run.h"
+#include "ui/messages.h"
 
 // Opens the main dialog modally: 1 accepted, 0 cancelled, -1 not opened.
 std::intptr_t MainDialog(Run& run);
 std::intptr_t MainDialogProc(void* context, os::Window dialog, unsigned message,
                              std::uintptr_t wParam, std::intptr_t lParam);
 bool ValidateDestination(Run& run, os::Window dialog);
+// Writes the typed destination one way (one backslash between parts, no "."
+// part, no trailing backslash) and sets DirectoryPart and DestinationRoot.
+// Empty when it may hold the installation, else the message that refuses it.
+MessageId DestinationFault(Run& run);
 void ReportFieldError(Run& run, os::Window dialog, int item, const char* text);
 
 // Opens the progress dialog modally; its work run does the installation or

@@ -43,7 +43,8 @@ void PressInstall(Run& run, os::Window dialog) {
 void PressHelp(Run& run, os::Window dialog) {
     // The help box carries the bare title, not a composed caption.
     const char* text = run.IsWindowsNT ? run.Header->HelpTextNT : run.Header->HelpText;
-    run.os.MessageBox(dialog, text, run.ActiveTitle, os::MB_OK | os::MB_ICONINFORMATION);
+    run.os.MessageBox(dialog, text, run.ActiveTitle, 
+                      os::MB_OK | os::MB_ICONINFORMATION | os::MB_SETFOREGROUND);
 }
 
 }  // namespace
@@ -79,14 +80,11 @@ std::intptr_t MainDialogProc(void* context, os::Window dialog, unsigned message,
 }
 
 bool ValidateDestination(Run& run, os::Window dialog) {
-    TrimTrailingBackslash(run.DestinationDir);
-    char drive[3];
-    SplitPath(run.DestinationDir, drive, run.DirectoryPart, nullptr, nullptr);
-    if (drive[0] == '\0' || run.DirectoryPart[0] == '\0') {
-        ReportFieldError(run, dialog, DestinationItem, Msg(MessageId::IllegalPath));
+    const MessageId fault = DestinationFault(run);
+    if (fault != MessageId::Empty) {
+        ReportFieldError(run, dialog, DestinationItem, Msg(fault));
         return false;
     }
-    FormatText(run.DestinationRoot, sizeof run.DestinationRoot, "%s\\", drive);
     // Only the last level is created; an existing file of the name counts
     // as existing.
     if (!PathExists(run, run.DestinationDir) && !MakeDirectory(run, run.DestinationDir)) {

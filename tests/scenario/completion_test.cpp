@@ -30,11 +30,21 @@ void PutSharedFileInPlace(sim::Machine& m) {
     m.WriteFile("C:\\WINDOWS\\SYSTEM32\\SHARED.DLL", "old shared");
 }
 
+// The batch's quoted path and the arguments after it, as the uninstaller
+// started it.
 std::string BatchPathOf(const sim::Machine& m) {
     if (m.StartedProcesses().empty()) return "";
     std::string line = m.StartedProcesses().back().commandLine;
-    if (line.size() < 2 || line.front() != '"' || line.back() != '"') return "";
-    return line.substr(1, line.size() - 2);
+    std::size_t close = line.find('"', 1);
+    if (line.size() < 2 || line.front() != '"' || close == std::string::npos) return "";
+    return line.substr(1, close - 1);
+}
+
+std::string BatchArgumentsOf(const sim::Machine& m) {
+    if (m.StartedProcesses().empty()) return "";
+    std::string line = m.StartedProcesses().back().commandLine;
+    std::size_t close = line.find('"', 1);
+    return close == std::string::npos ? "" : line.substr(close + 1);
 }
 
 // ---- After an installation -------------------------------------------------------
@@ -90,7 +100,7 @@ TEST(CompleteInstall, AsksToRestartWithTheFinishedTextInsteadOfAFinishedBox) {
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_THAT(r.BoxSummary(),
                 ElementsAre("App - Message|App is installed.\r\rRestart Windows now?"));
-    EXPECT_EQ(r.boxes[0].type, os::MB_YESNO | os::MB_ICONQUESTION | os::MB_DEFBUTTON2);
+    EXPECT_EQ(r.boxes[0].type, os::MB_YESNO | os::MB_ICONQUESTION | os::MB_DEFBUTTON2 | os::MB_SETFOREGROUND);
     EXPECT_FALSE(m.ExitWindowsCalled());
     EXPECT_THAT(m.ShellExecutes(), IsEmpty());
     EXPECT_FALSE(m.DelayedMoves().empty());
@@ -143,14 +153,42 @@ TEST(CompleteUninstall, WritesABatchThatRemovesTheUninstallerAndItsDirectory) {
     ASSERT_EQ(batch.rfind("C:\\TEMP\\ins", 0), 0u) << batch;
     ASSERT_EQ(batch.substr(batch.size() - 4), ".BAT");
     EXPECT_EQ(m.ReadText(batch), "@echo off\r\n:a\r\ndel \"C:\\APP\\UNINST.EXE\"\r\n"
-                                 "if exist \"C:\\APP\\UNINST.EXE\" goto a\r\nrd \"C:\\APP\"\r\ndel \"" +
+                                 "if not exist \"C:\\APP\\UNINST.EXE\" goto b\r\n"
+                                 "ping -n 4 127.0.0.1 >nul\r\nshift\r\nif not \"%1\"==\"\" goto a\r\n"
+                                 ":b\r\nrd \"C:\\APP\"\r\ndel \"" +
                                      batch + "\"");
     // The temporary file the name came from is gone.
     EXPECT_FALSE(m.Exists(batch.substr(0, batch.size() - 3) + "TMP"));
 
-    ASSERT_TRUE(m.RunBatch(batch));
+    ASSERT_TRUE(m.RunBatch(batch, BatchArgumentsOf(m)));
+    EXPECT_EQ(m.BatchSecondsWaited(), 0);
     EXPECT_FALSE(m.Exists("C:\\APP"));
     EXPECT_FALSE(m.Exists(batch));
+}
+
+// A program that keeps the uninstaller open: the batch waits between its
+// tries and gives up after about a minute, on both command interpreters.
+TEST(CompleteUninstall, BatchGivesUpOnAnUninstallerThatStaysHeld) {
+    struct Platform {
+        sim::Machine (*make)();
+        const char* wait;
+    };
+    for (const Platform& p : {Platform{sim::Machine::NT40, "ping -n 4 127.0.0.1 >nul"},
+                              Platform{sim::Machine::Windows95, "choice /c:y /t:y,3 /n >nul"}}) {
+        sim::Machine m = p.make();
+        scenario::Install(m, AppPackage().File("A.TXT", TextBytes("a")).Build(), "C:\\APP");
+        scenario::Uninstall(m, "C:\\APP");
+        std::string batch = BatchPathOf(m);
+        EXPECT_THAT(m.ReadText(batch), ::testing::HasSubstr(std::string("\r\n") + p.wait + "\r\n"));
+        // COMMAND.COM reads no command line past 127 characters.
+        EXPECT_LE(m.StartedProcesses().back().commandLine.size(), 127u);
+        m.LockFile("C:\\APP\\UNINST.EXE");
+        ASSERT_TRUE(m.RunBatch(batch, BatchArgumentsOf(m))) << p.wait;
+        EXPECT_GE(m.BatchSecondsWaited(), 45) << p.wait;
+        EXPECT_LE(m.BatchSecondsWaited(), 90) << p.wait;
+        EXPECT_TRUE(m.Exists("C:\\APP\\UNINST.EXE"));
+        EXPECT_FALSE(m.Exists(batch));
+    }
 }
 
 TEST(CompleteUninstall, RemovesItselfFromATemporaryDirectoryWithBlanks) {

@@ -177,7 +177,7 @@ TEST(MainDialogHelp, ShowsTheNTHelpTextOnWindowsNTUnderTheBareTitle) {
     ASSERT_GE(r.boxes.size(), 1u);
     EXPECT_EQ(r.boxes[0].caption, "App");
     EXPECT_EQ(r.boxes[0].text, "Help for Windows NT.");
-    EXPECT_EQ(r.boxes[0].type, os::MB_OK | os::MB_ICONINFORMATION);
+    EXPECT_EQ(r.boxes[0].type, os::MB_OK | os::MB_ICONINFORMATION | os::MB_SETFOREGROUND);
 }
 
 TEST(MainDialogHelp, ShowsTheOtherHelpTextOnWindows95AndWin32s) {
@@ -206,7 +206,7 @@ TEST(MainDialogCancel, EndsTheRunOnYesWithoutALog) {
     RunResult r = scenario::RunPackage(m, FilesPackage().Build());
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_THAT(r.BoxSummary(), ElementsAre("App - Message|Do you want to abort the installation?"));
-    EXPECT_EQ(r.boxes[0].type, os::MB_YESNO | os::MB_ICONQUESTION | os::MB_DEFBUTTON2);
+    EXPECT_EQ(r.boxes[0].type, os::MB_YESNO | os::MB_ICONQUESTION | os::MB_DEFBUTTON2 | os::MB_SETFOREGROUND);
     EXPECT_FALSE(m.Exists("C:\\Program Files\\APP"));
     EXPECT_EQ(r.logPath, "");
     EXPECT_EQ(r.outstandingBlocks, 0u);

@@ -156,7 +156,7 @@ TEST(UninstallFiles, ASharedFileWithoutCountIsAskedForAndYesUnregistersAndDelete
     u.m.AnswerQuestions({os::IDYES});
     EXPECT_TRUE(u.Go());
     ASSERT_THAT(u.BoxTexts(), ElementsAre(Question("C:\\APP\\COMMON.DLL")));
-    EXPECT_EQ(u.m.Boxes()[0].type, os::MB_YESNO | os::MB_ICONQUESTION | os::MB_DEFBUTTON2);
+    EXPECT_EQ(u.m.Boxes()[0].type, os::MB_YESNO | os::MB_ICONQUESTION | os::MB_DEFBUTTON2 | os::MB_SETFOREGROUND);
     EXPECT_THAT(u.m.EntryPointsCalled(), ElementsAre("C:\\APP\\COMMON.DLL!DllUnregisterServer"));
     EXPECT_FALSE(u.m.Exists("C:\\APP\\COMMON.DLL"));
     EXPECT_EQ(u.m.LoadedLibraries(), 0u);

@@ -4,6 +4,8 @@
 
 namespace scenario {
 
+void (*BoxBehindOtherWindows)(const std::string& text) = nullptr;
+
 namespace {
 
 bool EndsWithLogName(const std::string& path) {
@@ -74,6 +76,11 @@ RunResult RunAsIs(sim::Machine& m, const std::string& tail) {
 
     const std::vector<sim::Box>& boxes = m.Boxes();
     r.boxes.assign(boxes.begin() + static_cast<std::ptrdiff_t>(boxesBefore), boxes.end());
+    // Every box comes to the front: behind the program group the shell opens
+    // after an installation, a box would look like a hung program.
+    for (const sim::Box& box : r.boxes)
+        if ((box.type & os::MB_SETFOREGROUND) == 0 && BoxBehindOtherWindows)
+            BoxBehindOtherWindows(box.text);
     sim::FileSnapshot after = m.SnapshotFiles();
     for (const auto& [path, entry] : after) {
         if (entry.directory || !EndsWithLogName(path)) continue;

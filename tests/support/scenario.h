@@ -61,6 +61,10 @@ RunResult Uninstall(sim::Machine& m, const std::string& destination,
 // Runs whatever program the machine names as its own file, with a tail.
 RunResult RunAsIs(sim::Machine& m, const std::string& tail = "");
 
+// Called for every box a run shows without bringing it to the front; the
+// test program makes it a failure of the running test.
+extern void (*BoxBehindOtherWindows)(const std::string& text);
+
 // The log's text split into lines at CR LF.
 std::vector<std::string> SplitLines(const std::string& text);
 

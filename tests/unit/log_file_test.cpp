@@ -136,7 +136,7 @@ TEST(InstallLog, ShowsAnInformationBoxWhenItCannotBeCreatedAndWritesNothingLater
     ASSERT_EQ(t.m.Boxes().size(), 1u);
     EXPECT_EQ(t.m.Boxes()[0].text, "Couldn't create log file.");
     EXPECT_EQ(t.m.Boxes()[0].caption, "Message");
-    EXPECT_EQ(t.m.Boxes()[0].type, os::MB_OK | os::MB_ICONINFORMATION);
+    EXPECT_EQ(t.m.Boxes()[0].type, os::MB_OK | os::MB_ICONINFORMATION | os::MB_SETFOREGROUND);
     EXPECT_FALSE(t.m.Exists("C:\\APP\\InstLog.txt"));
 }
 

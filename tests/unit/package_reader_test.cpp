@@ -66,7 +66,7 @@ TEST_F(PackageReader, OpeningAMissingFileShowsCouldntOpenTheProgram) {
     ASSERT_EQ(m.Boxes().size(), 1u);
     EXPECT_EQ(m.Boxes()[0].text, "Couldn't open the program.");
     EXPECT_EQ(m.Boxes()[0].caption, "Error");
-    EXPECT_EQ(m.Boxes()[0].type, os::MB_OK | os::MB_ICONERROR);
+    EXPECT_EQ(m.Boxes()[0].type, os::MB_OK | os::MB_ICONERROR | os::MB_SETFOREGROUND);
 }
 
 TEST_F(PackageReader, FindsAMarkerThatStartsABlock) {
@@ -481,6 +481,48 @@ const ReferenceCase ReferenceCases[] = {
     {"FileNameFromTheRoot", [](PackageBuilder& b) { pkg::SetText(b.Contents().files[1].FileName, "\\B.HLP"); }, 15},
     {"FileNameEndingInDotDot", [](PackageBuilder& b) { pkg::SetText(b.Contents().files[1].FileName, "SUB\\.."); }, 15},
     {"UninstallerInASubdirectory", [](PackageBuilder& b) { pkg::SetText(b.Header().UninstallerName, "SUB\\UNINST.EXE"); }, 15},
+    // Names that mean their base: an uninstallation would empty the base.
+    {"DirNameEmpty", [](PackageBuilder& b) { pkg::SetText(b.LastDir().Name, ""); }, 15},
+    {"DirNameDot", [](PackageBuilder& b) { pkg::SetText(b.LastDir().Name, "."); }, 15},
+    {"DirNameDotBackslash", [](PackageBuilder& b) { pkg::SetText(b.LastDir().Name, ".\\"); }, 15},
+    {"DirNameBackslashDot", [](PackageBuilder& b) { pkg::SetText(b.LastDir().Name, "\\."); }, 15},
+    {"DirNameDotsAndSeparators", [](PackageBuilder& b) { pkg::SetText(b.LastDir().Name, ".\\.//."); }, 15},
+    {"DirNameParentInsideALongerName", [](PackageBuilder& b) { pkg::SetText(b.LastDir().Name, "SUB\\..\\."); }, 15},
+    {"DirNameThreeDots", [](PackageBuilder& b) { pkg::SetText(b.LastDir().Name, "..."); }, 15},
+    {"DirNameDotsAndBlanks", [](PackageBuilder& b) { pkg::SetText(b.LastDir().Name, "SUB\\. ."); }, 15},
+    {"FileNameDot", [](PackageBuilder& b) { pkg::SetText(b.Contents().files[1].FileName, "."); }, 15},
+    // Device names, which open the device instead of a file.
+    {"DirNamedCon", [](PackageBuilder& b) { pkg::SetText(b.LastDir().Name, "CON"); }, 15},
+    {"DirNamedNulBelowAnother", [](PackageBuilder& b) { pkg::SetText(b.LastDir().Name, "SUB\\nul"); }, 15},
+    {"FileNamedPrnWithExtension", [](PackageBuilder& b) { pkg::SetText(b.Contents().files[1].FileName, "prn.txt"); }, 15},
+    {"FileNamedAuxWithBlanks", [](PackageBuilder& b) { pkg::SetText(b.Contents().files[1].FileName, "Aux .hlp"); }, 15},
+    {"FileNamedCom1", [](PackageBuilder& b) { pkg::SetText(b.Contents().files[1].FileName, "com1"); }, 15},
+    {"FileNamedCom9", [](PackageBuilder& b) { pkg::SetText(b.Contents().files[1].FileName, "COM9.LOG"); }, 15},
+    {"FileNamedLpt1", [](PackageBuilder& b) { pkg::SetText(b.Contents().files[1].FileName, "SUB/Lpt1.doc"); }, 15},
+    {"FileNamedLpt9", [](PackageBuilder& b) { pkg::SetText(b.Contents().files[1].FileName, "LPT9"); }, 15},
+    {"FileNamedConin", [](PackageBuilder& b) { pkg::SetText(b.Contents().files[1].FileName, "conin$"); }, 15},
+    {"FileNamedConout", [](PackageBuilder& b) { pkg::SetText(b.Contents().files[1].FileName, "CONOUT$.X"); }, 15},
+    {"UninstallerNamedNul", [](PackageBuilder& b) { pkg::SetText(b.Header().UninstallerName, "NUL.EXE"); }, 15},
+    {"NamesThatOnlyStartLikeDevices",
+     [](PackageBuilder& b) {
+         pkg::SetText(b.LastDir().Name, "CONFIG");
+         pkg::SetText(b.Contents().files[1].FileName, "COM10.TXT");
+         pkg::SetText(b.Header().UninstallerName, "LPT0.EXE");
+         pkg::SetText(b.Header().RunAfterInstall, "SUB\\AUXILIARY.EXE");
+     },
+     0},
+    // The program run after the installation stays below the destination.
+    {"RunAfterInstallBelowTheDestination", [](PackageBuilder& b) { pkg::SetText(b.Header().RunAfterInstall, "SUB\\A.EXE"); }, 0},
+    {"RunAfterInstallClimbingOut", [](PackageBuilder& b) { pkg::SetText(b.Header().RunAfterInstall, "..\\COMMAND.COM"); }, 15},
+    {"RunAfterInstallWithADrive", [](PackageBuilder& b) { pkg::SetText(b.Header().RunAfterInstall, "C:\\WINDOWS\\NOTEPAD.EXE"); }, 15},
+    {"RunAfterInstallFromTheRoot", [](PackageBuilder& b) { pkg::SetText(b.Header().RunAfterInstall, "\\A.EXE"); }, 15},
+    {"RunAfterInstallADevice", [](PackageBuilder& b) { pkg::SetText(b.Header().RunAfterInstall, "CON"); }, 15},
+    // The uninstall entry's name is one key below the list of programs.
+    {"EntryNameEmpty", [](PackageBuilder& b) { pkg::SetText(b.Header().UninstallDisplayName, ""); }, 0},
+    {"EntryNameWithBlanksAndSlash", [](PackageBuilder& b) { pkg::SetText(b.Header().UninstallDisplayName, " App 1/2 "); }, 0},
+    {"EntryNameBackslash", [](PackageBuilder& b) { pkg::SetText(b.Header().UninstallDisplayName, "\\"); }, 15},
+    {"EntryNameWithABackslash", [](PackageBuilder& b) { pkg::SetText(b.Header().UninstallDisplayName, "App\\Tools"); }, 15},
+    {"EntryNameOnlyBlanks", [](PackageBuilder& b) { pkg::SetText(b.Header().UninstallDisplayName, " \t "); }, 15},
 };
 
 class PackageReferences : public PackageReader, public ::testing::WithParamInterface<ReferenceCase> {};

@@ -30,8 +30,11 @@ struct BuildState {
 int FindName(const std::vector<std::string>& list, const std::string& name);
 
 // A name below a base directory: not empty, no drive, no leading or doubled
-// backslash, no "." or ".." part, no "/".
+// backslash, no part of dots and blanks alone ("." or ".."), no "/".
 bool IsRelativeName(const std::string& name);
+// Why a name cannot go below a base directory ("must be a relative path with
+// \", or a device name), or "" when it can. `relative` is "path" or "name".
+std::string NameFault(const std::string& name, const char* relative);
 
 // Base: destination (the default), windows or system.
 bool ParseBase(const std::string& value, std::uint32_t& inSystemDir, std::uint32_t& inWindowsDir);

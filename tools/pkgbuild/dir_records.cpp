@@ -32,9 +32,8 @@ bool BuildDirs(const std::vector<RecordLine>& lines, BuildState& state, ScriptEr
         DirRecord r = pkg::NewDirRecord();
         const std::string* name = nullptr;
         if (!f.Require("Name", name, error)) return false;
-        if (!IsRelativeName(*name))
-            return Fail(error, line.line,
-                        "directory name " + *name + " must be a relative path with \\");
+        const std::string fault = NameFault(*name, "path");
+        if (!fault.empty()) return Fail(error, line.line, "directory name " + *name + " " + fault);
         if (!PutText(r.Name, *name, "directory name", line.line, error)) return false;
         if (FindName(state.dirNames, *name) >= 0)
             return Fail(error, line.line, "duplicate directory name " + *name);

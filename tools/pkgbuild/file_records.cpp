@@ -130,8 +130,8 @@ bool SameTarget(const FileRecord& a, const FileRecord& b) {
 bool AddFile(const SourceFile& source, const std::string& name, const std::string* id,
              const FileLine& fl, BuildState& state, int line, ScriptError& error) {
     FileRecord r = fl.record;
-    if (!IsRelativeName(name))
-        return Fail(error, line, "file name " + name + " must be a relative name with \\");
+    const std::string fault = NameFault(name, "name");
+    if (!fault.empty()) return Fail(error, line, "file name " + name + " " + fault);
     if (!PutText(r.FileName, name, "file name", line, error)) return false;
     if (!CheckNameDirectories(r, name, fl, state, line, error)) return false;
     std::string ref = id ? *id : (fl.dirName.empty() ? "" : fl.dirName + "\\") + name;

@@ -1,5 +1,6 @@
 // How records find each other by name, and what a name below a base
 // directory may look like.
+#include "package/name_rules.h"
 #include "pkgbuild/build_state.h"
 #include "pkgbuild/values.h"
 
@@ -17,10 +18,18 @@ bool IsRelativeName(const std::string& name) {
     for (;;) {
         std::size_t end = name.find('\\', start);
         std::string part = name.substr(start, end == std::string::npos ? end : end - start);
-        if (part.empty() || part == "." || part == "..") return false;
+        if (part.find_first_not_of(". ") == std::string::npos) return false;
         if (end == std::string::npos) return true;
         start = end + 1;
     }
+}
+
+std::string NameFault(const std::string& name, const char* relative) {
+    if (!IsRelativeName(name)) return std::string("must be a relative ") + relative + " with \\";
+    // The program refuses a package with such a name: refused here first.
+    if (!IsNameBelowBase(name.c_str()))
+        return "is a device name (CON, PRN, AUX, NUL, COM1-9, LPT1-9, CONIN$, CONOUT$)";
+    return "";
 }
 
 }  // namespace pkgbuild

@@ -1,6 +1,7 @@
 // The [Setup] section: the header's texts, numbers and switches.
 #include <cstring>
 
+#include "package/name_rules.h"
 #include "pkgbuild/build_state.h"
 #include "pkgbuild/values.h"
 
@@ -31,14 +32,22 @@ bool ApplyOne(const SetupEntry& e, BuildState& state, ScriptError& error) {
         if (!PutText(field, t.size, text, t.key, e.line, error)) return false;
         // Both are joined below another directory by the installation.
         if ((EqualsNoCase(e.key, "DefaultDir") || EqualsNoCase(e.key, "RunAfterInstall")) &&
-            !text.empty() && !IsRelativeName(text))
-            return Fail(error, e.line, std::string(t.key) + " must be a relative path with \\");
+            !text.empty()) {
+            const std::string fault = NameFault(text, "path");
+            if (!fault.empty()) return Fail(error, e.line, std::string(t.key) + " " + fault);
+        }
         if (EqualsNoCase(e.key, "Uninstaller")) {
             state.uninstallerLine = e.line;
-            if (!text.empty() && (text.find_first_of("\\/:") != std::string::npos ||
-                                  text == "." || text == ".."))
+            if (!text.empty() &&
+                (text.find_first_of("\\/:") != std::string::npos || !IsRelativeName(text)))
                 return Fail(error, e.line, "Uninstaller must be a plain file name");
+            const std::string fault = text.empty() ? "" : NameFault(text, "name");
+            if (!fault.empty()) return Fail(error, e.line, "Uninstaller " + fault);
         }
+        // The entry is one key below the system's list of programs.
+        if (EqualsNoCase(e.key, "UninstallDisplayName") && !IsEntryName(text.c_str()))
+            return Fail(error, e.line,
+                        "UninstallDisplayName must hold no backslash and more than blanks");
         return true;
     }
     for (const names::HeaderSwitch& s : names::HeaderSwitches) {

@@ -317,9 +317,12 @@ public:
     // Every CreateProcess call, also those that failed (program "" then).
     const std::vector<StartedProcess>& StartedProcesses() const;
     // Interprets the self-removal batch file against the filesystem, as cmd
-    // would (unquoted arguments split at blanks). Returns false on a line it
-    // does not understand or a loop that never ends (a file still locked).
-    bool RunBatch(const std::string& path);
+    // would (unquoted arguments split at blanks), with the command line's
+    // arguments as %1, %2... Returns false on a line it does not understand
+    // or a loop that never ends (a file still locked). PING and CHOICE only
+    // wait: their seconds add up in BatchSecondsWaited.
+    bool RunBatch(const std::string& path, const std::string& arguments = "");
+    int BatchSecondsWaited() const;
     // A library LoadLibrary can load (the file must exist).
     void AddComponent(const std::string& path, std::int32_t registerStatus,
                       std::int32_t unregisterStatus, ComponentEffect registerEffect = nullptr,

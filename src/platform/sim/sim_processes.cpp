@@ -155,15 +155,20 @@ const std::vector<StartedProcess>& Machine::StartedProcesses() const { return s_
 
 namespace {
 
-// The command interpreter's percent expansion: "%%" is one percent sign and
-// "%NAME%" an environment variable, none of which the simulated machine sets.
-std::string ExpandPercents(const std::string& line) {
+// The command interpreter's percent expansion: "%%" is one percent sign,
+// "%1" to "%9" the batch's arguments and "%NAME%" an environment variable,
+// none of which the simulated machine sets.
+std::string ExpandPercents(const std::string& line, const std::vector<std::string>& arguments) {
     std::string out;
     for (std::size_t i = 0; i < line.size(); ++i) {
         if (line[i] != '%') {
             out += line[i];
         } else if (i + 1 < line.size() && line[i + 1] == '%') {
             out += '%';
+            ++i;
+        } else if (i + 1 < line.size() && line[i + 1] >= '1' && line[i + 1] <= '9') {
+            std::size_t n = static_cast<std::size_t>(line[i + 1] - '1');
+            if (n < arguments.size()) out += arguments[n];
             ++i;
         } else {
             std::size_t end = line.find('%', i + 1);
@@ -174,22 +179,38 @@ std::string ExpandPercents(const std::string& line) {
     return out;
 }
 
+// The seconds a wait command of the batch takes: "ping -n N host" sends N
+// echoes a second apart, "choice /t:c,N" takes its default after N seconds.
+int WaitSeconds(const std::vector<std::string>& args) {
+    const std::string verb = Upper(args[0]);
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        const std::string a = Upper(args[i]);
+        if (verb == "PING" && a == "-N" && i + 1 < args.size()) return std::stoi(args[i + 1]) - 1;
+        if (verb == "CHOICE" && a.rfind("/T:", 0) == 0 && a.find(',') != std::string::npos)
+            return std::stoi(a.substr(a.find(',') + 1));
+    }
+    return -1;
+}
+
 }  // namespace
 
-bool Machine::RunBatch(const std::string& path) {
+int Machine::BatchSecondsWaited() const { return s_->batchSecondsWaited; }
+
+bool Machine::RunBatch(const std::string& path, const std::string& arguments) {
+    std::vector<std::string> parameters = Arguments(arguments);
     std::string text = ReadText(path);
     if (!Exists(path)) return false;
     std::vector<std::string> lines;
     std::string current;
     for (char c : text) {
         if (c == '\n') {
-            lines.push_back(Trim(ExpandPercents(current)));
+            lines.push_back(Trim(current));
             current.clear();
         } else {
             current += c;
         }
     }
-    if (!current.empty()) lines.push_back(Trim(ExpandPercents(current)));
+    if (!current.empty()) lines.push_back(Trim(current));
 
     // The batch acts as another process: its calls are neither counted nor failed.
     auto savedFailures = s_->failures;
@@ -215,7 +236,7 @@ bool Machine::RunBatch(const std::string& path) {
             restore();
             return false;
         }
-        std::string l = lines[pc++];
+        std::string l = ExpandPercents(lines[pc++], parameters);
         std::string u = Upper(l);
         if (l.empty() || u == "@ECHO OFF" || l[0] == ':' || u.rfind("REM", 0) == 0) continue;
         std::vector<std::string> args = Arguments(l);
@@ -244,6 +265,45 @@ bool Machine::RunBatch(const std::string& path) {
                 }
                 pc = static_cast<std::size_t>(target);
             }
+            continue;
+        }
+        if (verb == "IF" && args.size() >= 6 && Upper(args[1]) == "NOT" &&
+            Upper(args[2]) == "EXIST" && Upper(args[4]) == "GOTO") {
+            if (!Exists(args[3])) {
+                long target = labelLine(args[5]);
+                if (target < 0) {
+                    restore();
+                    return false;
+                }
+                pc = static_cast<std::size_t>(target);
+            }
+            continue;
+        }
+        // if not "%1"=="" goto a: the quotes are gone, "1==" is left.
+        if (verb == "IF" && args.size() >= 5 && Upper(args[1]) == "NOT" &&
+            args[2].find("==") != std::string::npos && Upper(args[3]) == "GOTO") {
+            const std::size_t equals = args[2].find("==");
+            if (args[2].substr(0, equals) != args[2].substr(equals + 2)) {
+                long target = labelLine(args[4]);
+                if (target < 0) {
+                    restore();
+                    return false;
+                }
+                pc = static_cast<std::size_t>(target);
+            }
+            continue;
+        }
+        if (verb == "SHIFT") {
+            if (!parameters.empty()) parameters.erase(parameters.begin());
+            continue;
+        }
+        if (verb == "PING" || verb == "CHOICE") {
+            const int seconds = WaitSeconds(args);
+            if (seconds < 0) {
+                restore();
+                return false;
+            }
+            s_->batchSecondsWaited += seconds;
             continue;
         }
         if (verb == "IF" && args.size() >= 3 && Upper(args[1]) == "EXIST") {

@@ -283,6 +283,7 @@ struct Machine::State {
     int forcedAnswer = 0;  // the automatic Cancel's Yes, before the queue
     int defaultAnswer = os::IDYES;
     std::vector<Box> boxes;
+    int batchSecondsWaited = 0;
     std::deque<DialogAction> actions;
     std::vector<std::unique_ptr<Dialog>> dialogs;  // open dialogs, innermost last
     std::vector<int> dialogsOpened;
