@@ -86,32 +86,77 @@ TEST(MainDialog, ProposesProgramFilesDirWithABackslashForAnEmptySubdirectoryAndA
 struct IllegalCase {
     const char* name;
     const char* path;
+    const char* text = "Illegal path.";
+    const char* windowsDir = nullptr;  // the machine's when not given
 };
+
+constexpr const char* CannotHold = "This directory cannot hold the installation.";
 
 class IllegalDestination : public ::testing::TestWithParam<IllegalCase> {};
 
 TEST_P(IllegalDestination, IsRefusedAndTheDialogStaysOpenForAnotherTry) {
     sim::Machine m = sim::Machine::NT40();
+    if (GetParam().windowsDir) {
+        m.SetWindowsDirectory(GetParam().windowsDir);
+        m.SetSystemDirectory(std::string(GetParam().windowsDir) + "\\SYSTEM32");
+    }
+    sim::FileSnapshot before = m.SnapshotFiles();
     m.TypeDestination(GetParam().path);
     m.PressInstall();
     RunResult r = scenario::Install(m, FilesPackage().Build(), "C:\\APP");
     EXPECT_EQ(r.exitCode, 0);
     ASSERT_GE(r.boxes.size(), 1u);
     EXPECT_EQ(r.boxes[0].caption, "App - Error");
-    EXPECT_EQ(r.boxes[0].text, "Illegal path.");
+    EXPECT_EQ(r.boxes[0].text, GetParam().text);
     EXPECT_NE(r.boxes[0].owner, 0u);
     EXPECT_THAT(m.Beeps(), ElementsAre(0u));
     // The log did not exist yet when the error was shown.
-    EXPECT_THAT(r.logLines, Not(Contains("Illegal path.")));
+    EXPECT_THAT(r.logLines, Not(Contains(GetParam().text)));
     EXPECT_EQ(m.ReadText("C:\\APP\\A.TXT"), "a");
+    // Nothing was written outside the destination finally taken.
+    for (const auto& [path, entry] : m.SnapshotFiles()) {
+        if (path.rfind("C:\\APP", 0) == 0 || path.rfind("C:\\SETUP.EXE", 0) == 0) continue;
+        EXPECT_EQ(before.count(path), 1u) << path;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Paths, IllegalDestination,
     ::testing::Values(IllegalCase{"DriveRoot", "C:\\"}, IllegalCase{"DriveRelative", "C:Tool"},
                       IllegalCase{"NoDrive", "Tool"}, IllegalCase{"Network", "\\\\server\\share\\x"},
-                      IllegalCase{"Empty", ""}),
+                      IllegalCase{"Empty", ""},
+                      // The root spelled another way.
+                      IllegalCase{"DoubledRoot", "C:\\\\"}, IllegalCase{"RootAndDot", "C:\\."},
+                      IllegalCase{"RootDotsAndSlashes", "C:/./\\."},
+                      // Parts Windows would climb from or cut.
+                      IllegalCase{"ParentPart", "C:\\APP\\..\\WINDOWS"},
+                      IllegalCase{"EndingInADot", "C:\\APP."}, IllegalCase{"EndingInABlank", "C:\\APP \\"},
+                      IllegalCase{"PartOfDotsBeforeWindows", "C:\\...\\WINDOWS"},
+                      // The Windows and system directories and what holds them.
+                      IllegalCase{"WindowsDirectory", "C:\\WINDOWS", CannotHold},
+                      IllegalCase{"WindowsDirectoryInOtherLetters", "c:\\windows\\", CannotHold},
+                      IllegalCase{"SystemDirectorySpelledLoosely", "C:\\WINDOWS\\.\\\\SYSTEM32", CannotHold},
+                      IllegalCase{"AboveTheWindowsDirectory", "C:\\OS", CannotHold, "C:\\OS\\WINNT"},
+                      IllegalCase{"AboveTheSystemDirectory", "C:\\OS\\WINNT\\", CannotHold, "C:\\OS\\WINNT"}),
     [](const ::testing::TestParamInfo<IllegalCase>& param) { return std::string(param.param.name); });
+
+TEST(DestinationInput, TakesRepeatedSeparatorsAndDotPartsAsOne) {
+    sim::Machine m = sim::Machine::NT40();
+    m.MakeDirectories("C:\\Apps");
+    RunResult r = scenario::Install(m, FilesPackage().Build(), "C:\\\\Apps\\.\\/Tool\\.\\");
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.logLines.front(), "Created logfile: C:\\Apps\\Tool\\InstLog.txt");
+    EXPECT_EQ(m.ReadText("C:\\Apps\\Tool\\A.TXT"), "a");
+}
+
+TEST(DestinationInput, AcceptsDirectoriesBesideAndBelowTheWindowsDirectory) {
+    for (const char* path : {"C:\\WINDOWS2", "C:\\WIN", "C:\\WINDOWS\\APP", "C:\\WINDOWS\\SYSTEM32X"}) {
+        sim::Machine m = sim::Machine::NT40();
+        RunResult r = scenario::Install(m, FilesPackage().Build(), path);
+        EXPECT_EQ(r.exitCode, 0) << path;
+        EXPECT_EQ(m.ReadText(std::string(path) + "\\A.TXT"), "a") << path;
+    }
+}
 
 TEST(DestinationInput, AcceptsAPathWithATrailingBackslashWithoutIt) {
     sim::Machine ok = sim::Machine::NT40();
