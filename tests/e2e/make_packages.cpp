@@ -289,6 +289,13 @@ int main(int argc, char** argv) {
     ok = ok && Write(out, "longest.exe", Longest(stub)) && Write(out, "nonul.exe", noNul) &&
          Write(out, "longer.exe", Longest(stub, 1)) &&
          WriteFile(out + "/expected-LONG.TXT", Text(LongText));
+    // Names the program refuses before it writes anything: a file named
+    // after a device, a directory record that means the destination itself.
+    pkg::PackageContents device = basic;
+    AddFile(device, "Nul.txt", 0, Text("device"), false);
+    pkg::PackageContents dotDir = basic;
+    AddDir(dotDir, ".\\");
+    ok = ok && Write(out, "device.exe", device) && Write(out, "dotdir.exe", dotDir);
     Bytes service, v1, v2;
     if (!components.empty() && ReadFile(components + "/testservice.exe", service))
         ok = ok && Write(out, "service.exe", Service(stub, service));
