@@ -17,8 +17,10 @@ namespace {
 
 constexpr std::uint32_t OverwriteKeep = 2;
 constexpr std::uint32_t OverwriteKeepNewer = 4;
-// The first bytes of every file in the platform expander's format.
-constexpr unsigned char SzddSignature[8] = {'S', 'Z', 'D', 'D', 0x88, 0xF0, 0x27, 0x33};
+// The eight bytes every file of the platform expander's format begins with,
+// "SZDD" 0x88 0xF0 0x27 0x33, as two little-endian words.
+constexpr std::uint32_t SzddSignatureLow = 0x44445A53u;
+constexpr std::uint32_t SzddSignatureHigh = 0x3327F088u;
 
 // What the log says of a file that is not vital when one of its steps fails.
 constexpr char CreateFailed[] = "Error while creating nonvital file: ";
@@ -335,8 +337,9 @@ bool PlaceFile(Run& run, os::Window owner, std::size_t index, std::uint32_t& pos
     if (PollCancel(run)) return false;
 
     bool written = false;
-    const bool compressedData =
-        compressed && size >= 8 && std::memcmp(held.block, SzddSignature, 8) == 0;
+    const std::uint32_t* head = static_cast<const std::uint32_t*>(held.block);
+    const bool compressedData = compressed && size >= 8 && head[0] == SzddSignatureLow &&
+                                head[1] == SzddSignatureHigh;
     held.output = dataPath[0] != '\0' ? run.os.LCreat(dataPath, 0) : os::InvalidFile;
     if (held.output == os::InvalidFile) {
         if (r.Vital) {
