@@ -17,6 +17,16 @@ namespace {
 
 constexpr std::uint32_t OverwriteKeep = 2;
 constexpr std::uint32_t OverwriteKeepNewer = 4;
+// The eight bytes every file of the platform expander's format begins with,
+// "SZDD" 0x88 0xF0 0x27 0x33, as two little-endian words.
+constexpr std::uint32_t SzddSignatureLow = 0x44445A53u;
+constexpr std::uint32_t SzddSignatureHigh = 0x3327F088u;
+
+// What the log says of a file that is not vital when one of its steps fails.
+constexpr char CreateFailed[] = "Error while creating nonvital file: ";
+constexpr char WriteFailed[] = "Error while writing nonvital file: ";
+constexpr char ExpansionFailed[] = "Error while decompressing nonvital file: ";
+constexpr char WrongSize[] = "Wrong size of nonvital file: ";
 
 // What one record holds while it is placed; released on every way out.
 struct Held {
@@ -27,6 +37,8 @@ struct Held {
         CloseOutput();
         CloseExpansion();
         FreeBlock();
+        if (scratch != nullptr) run.os.DeleteFile(scratch);
+        if (replacement != nullptr) run.os.DeleteFile(replacement);
     }
     void CloseOutput() {
         if (output != os::InvalidFile) run.os.LClose(output);
@@ -47,12 +59,30 @@ struct Held {
     int source = -1;
     int target = -1;
     void* block = nullptr;
+    // Temporary files of the record, deleted on every way out (a cancel
+    // too) unless handed on: the compressed copy or the restart copy written
+    // from the package, and the file a restart copy is expanded into.
+    const char* scratch = nullptr;
+    const char* replacement = nullptr;
 };
 
 void ShowPathError(Run& run, os::Window owner, MessageId id, const char* path) {
     char text[LogLineSize];
     FormatText(text, sizeof text, Msg(id), path);
     ShowError(run, owner, text);
+}
+
+// A failed step of a record: a vital one shows `message` with the path and
+// ends the installation (true); any other logs `cause` with the path and
+// goes on (false).
+bool EndsInstallation(Run& run, os::Window owner, const FileRecord& r, MessageId message,
+                      const char* cause, const char* path) {
+    if (r.Vital) {
+        ShowPathError(run, owner, message, path);
+        return true;
+    }
+    LogLine(run, cause, path);
+    return false;
 }
 
 std::uint64_t Wide(std::uint32_t high, std::uint32_t low) {
@@ -147,12 +177,10 @@ bool MakeTemporaryFile(Run& run, char* path) {
 }
 
 // Has the installed copy replace the target at the next restart of Windows.
-void RegisterRestartRename(Run& run, const char* copy, const char* target) {
-    if (run.IsWindowsNT) {
-        run.os.MoveFileEx(copy, target,
-                          os::MOVEFILE_REPLACE_EXISTING | os::MOVEFILE_DELAY_UNTIL_REBOOT);
-        return;
-    }
+bool RegisterRestartRename(Run& run, const char* copy, const char* target) {
+    if (run.IsWindowsNT)
+        return run.os.MoveFileEx(copy, target,
+                                 os::MOVEFILE_REPLACE_EXISTING | os::MOVEFILE_DELAY_UNTIL_REBOOT);
     char shortTarget[PathSize];
     char shortCopy[PathSize];
     const unsigned t = run.os.GetShortPathName(target, shortTarget, sizeof shortTarget);
@@ -161,7 +189,7 @@ void RegisterRestartRename(Run& run, const char* copy, const char* target) {
     if (c == 0 || c >= sizeof shortCopy) FormatText(shortCopy, sizeof shortCopy, "%s", copy);
     char iniPath[PathSize];
     FormatText(iniPath, sizeof iniPath, "%s\\WININIT.INI", run.WindowsDir);
-    run.os.WritePrivateProfileString("Rename", shortTarget, shortCopy, iniPath);
+    return run.os.WritePrivateProfileString("Rename", shortTarget, shortCopy, iniPath);
 }
 
 // Trailer, file times and attributes of the installed copy; failures are
@@ -188,9 +216,12 @@ void FinishCopy(Run& run, const FileRecord& r, const char* copy) {
 
 // Expands the compressed copy at dataPath into expansionPath and deletes the
 // compressed copy. Returns false when the installation must end; `expanded`
-// tells whether the expansion succeeded.
+// tells whether the expansion succeeded and gave InstalledSize bytes. Data
+// without the signature are no compressed file: the expander would copy
+// them as they are.
 bool Expand(Run& run, os::Window owner, Held& held, const FileRecord& r, const char* target,
-            const char* dataPath, const char* expansionPath, bool& expanded) {
+            const char* dataPath, const char* expansionPath, bool compressedData,
+            bool& expanded) {
     expanded = false;
     SetStatusLabel(run, Msg(MessageId::Decompressing));
     SetStatusDetail(run, target);
@@ -201,32 +232,34 @@ bool Expand(Run& run, os::Window owner, Held& held, const FileRecord& r, const c
                       : -1;
     if (PollCancel(run)) return false;
 
+    // On a way out the compressed copy goes with the record's other
+    // temporary files (see Held).
     if (held.target < 0) {
-        if (r.Vital) {
-            ShowPathError(run, owner, MessageId::CouldntCreateDuringDecompression, expansionPath);
-            held.CloseExpansion();
-            run.os.DeleteFile(dataPath);
+        if (EndsInstallation(run, owner, r, MessageId::CouldntCreateDuringDecompression,
+                             ExpansionFailed, expansionPath))
             return false;
-        }
-        LogLine(run, "Error while decompressing nonvital file: ", expansionPath);
     } else {
         // A compressed copy that cannot be opened is an expansion error.
-        const long copied = held.source >= 0 ? run.os.LZCopy(held.source, held.target) : -1;
+        const long copied = held.source >= 0 && compressedData
+                                ? run.os.LZCopy(held.source, held.target)
+                                : -1;
         if (PollCancel(run)) return false;
         if (copied < 0) {
-            if (r.Vital) {
-                ShowPathError(run, owner, MessageId::DecompressionError, expansionPath);
-                held.CloseExpansion();
-                run.os.DeleteFile(dataPath);
+            if (EndsInstallation(run, owner, r, MessageId::DecompressionError, ExpansionFailed,
+                                 expansionPath))
                 return false;
-            }
-            LogLine(run, "Error while decompressing nonvital file: ", expansionPath);
+        } else if (copied != static_cast<long>(r.InstalledSize)) {
+            // A damaged stream expands to fewer (or more) bytes: a failed write.
+            if (EndsInstallation(run, owner, r, MessageId::CouldntWriteData, WrongSize,
+                                 expansionPath))
+                return false;
         } else {
             expanded = true;
         }
     }
     held.CloseExpansion();
     run.os.DeleteFile(dataPath);
+    held.scratch = nullptr;
     return !PollCancel(run);
 }
 
@@ -283,7 +316,7 @@ bool PlaceFile(Run& run, os::Window owner, std::size_t index, std::uint32_t& pos
     char expansionPath[PathSize];
     if (restartReplacement && !compressed) {
         run.RestartNeeded = true;
-        MakeTemporaryFile(run, dataPath);
+        if (MakeTemporaryFile(run, dataPath)) held.scratch = dataPath;
     } else {
         FormDataPath(target, compressed, dataPath);
     }
@@ -304,6 +337,9 @@ bool PlaceFile(Run& run, os::Window owner, std::size_t index, std::uint32_t& pos
     if (PollCancel(run)) return false;
 
     bool written = false;
+    const std::uint32_t* head = static_cast<const std::uint32_t*>(held.block);
+    const bool compressedData = compressed && size >= 8 && head[0] == SzddSignatureLow &&
+                                head[1] == SzddSignatureHigh;
     held.output = dataPath[0] != '\0' ? run.os.LCreat(dataPath, 0) : os::InvalidFile;
     if (held.output == os::InvalidFile) {
         if (r.Vital) {
@@ -313,13 +349,17 @@ bool PlaceFile(Run& run, os::Window owner, std::size_t index, std::uint32_t& pos
             ShowError(run, owner, text);
             return false;
         }
+        LogLine(run, CreateFailed, dataPath);
     } else {
+        if (compressed) held.scratch = dataPath;
         if (PollCancel(run)) return false;
         if (run.os.HWrite(held.output, held.block, size) != size) {
-            if (r.Vital) {
-                ShowPathError(run, owner, MessageId::CouldntWriteData, dataPath);
+            if (EndsInstallation(run, owner, r, MessageId::CouldntWriteData, WriteFailed, dataPath))
                 return false;
-            }
+        } else if (!compressed && r.StoredSize != r.InstalledSize) {
+            // A plain copy is whole when it holds InstalledSize bytes.
+            if (EndsInstallation(run, owner, r, MessageId::CouldntWriteData, WrongSize, dataPath))
+                return false;
         } else {
             written = true;
             if (PollCancel(run)) return false;
@@ -333,11 +373,12 @@ bool PlaceFile(Run& run, os::Window owner, std::size_t index, std::uint32_t& pos
     if (compressed && written) {
         if (restartReplacement) {
             run.RestartNeeded = true;
-            MakeTemporaryFile(run, expansionPath);
+            if (MakeTemporaryFile(run, expansionPath)) held.replacement = expansionPath;
         } else {
             std::strcpy(expansionPath, target);
         }
-        if (!Expand(run, owner, held, r, target, dataPath, expansionPath, expanded)) return false;
+        if (!Expand(run, owner, held, r, target, dataPath, expansionPath, compressedData, expanded))
+            return false;
     }
 
     // The installed copy: the expanded file, the temporary copy of a restart
@@ -348,12 +389,9 @@ bool PlaceFile(Run& run, os::Window owner, std::size_t index, std::uint32_t& pos
     else if (restartReplacement)
         copy = dataPath;
     const bool copyMade = compressed ? expanded : written;
-    if (restartReplacement && !copyMade && copy[0] != '\0') {
-        // Nothing whole to put in place at the restart.
-        run.os.DeleteFile(copy);
-    } else {
-        FinishCopy(run, r, copy);
-    }
+    // A restart copy that is not whole is not put in place: it goes with the
+    // temporary files.
+    if (!restartReplacement || copyMade) FinishCopy(run, r, copy);
 
     if (!existed && r.Shared && r.SelfRegister &&
         !RegisterComponent(run, owner, target, r.RegisterByRun != 0))
@@ -369,7 +407,12 @@ bool PlaceFile(Run& run, os::Window owner, std::size_t index, std::uint32_t& pos
         RegisterRunService95(run, target, serviceName);
     }
 
-    if (restartReplacement && copyMade) RegisterRestartRename(run, copy, target);
+    if (restartReplacement && copyMade) {
+        if (RegisterRestartRename(run, copy, target))
+            held.scratch = held.replacement = nullptr;
+        else
+            LogLine(run, "Couldn't replace at the next restart: ", target);
+    }
 
     DrawProgress(run, owner, 0, position);
     return true;

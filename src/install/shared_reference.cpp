@@ -2,10 +2,10 @@
 #include "install/install.h"
 
 void AddSharedReference(Run& run, const char* path) {
-    // The key is opened, never created: without it no count is kept.
+    // A fresh system has no such key yet: the first shared file makes it.
     os::RegKey key = 0;
-    if (run.os.RegOpenKeyEx(os::HKEY_LOCAL_MACHINE, SharedDllsKey,
-                            os::KEY_QUERY_VALUE | os::KEY_SET_VALUE, &key) != os::ERROR_SUCCESS)
+    if (run.os.RegCreateKeyEx(os::HKEY_LOCAL_MACHINE, SharedDllsKey,
+                              os::KEY_QUERY_VALUE | os::KEY_SET_VALUE, &key) != os::ERROR_SUCCESS)
         return;
     std::uint32_t count = 0;
     std::uint32_t type = 0;

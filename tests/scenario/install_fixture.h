@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -137,6 +138,21 @@ inline bool Asked(const scenario::RunResult& r, const std::string& text) {
 }
 
 inline const std::string RestartQuestion = "Finished.\r\rRestart now?";
+
+// The number of the HWrite call that writes the data of the file whose log
+// line "Creating file: " begins with `dataPath` in an undisturbed run: each
+// log line is one write, the data follow their line, and a package without
+// an uninstaller writes nothing else before them. 0 when there is no such
+// line.
+inline int DataWriteCall(const InstallPackage& p, const std::string& dataPath,
+                         const std::function<sim::Machine()>& fresh = sim::Machine::NT40) {
+    sim::Machine clean = fresh();
+    const scenario::RunResult r = scenario::Install(clean, p.Build(), Destination);
+    const std::string line = "Creating file: " + dataPath;
+    for (std::size_t n = 0; n < r.logLines.size(); ++n)
+        if (r.logLines[n].compare(0, line.size(), line) == 0) return static_cast<int>(n) + 2;
+    return 0;
+}
 
 // Whether `needle` lines appear in `lines` in this order (others may come
 // between them).

@@ -288,17 +288,18 @@ TEST(PlaceFileFailures, AVitalFileThatCannotBeCreatedEndsTheInstallation) {
     EXPECT_FALSE(m.Exists(At("NEXT.TXT")));
 }
 
-TEST(PlaceFileFailures, AnotherFileThatCannotBeCreatedIsPassedSilently) {
+TEST(PlaceFileFailures, AnotherFileThatCannotBeCreatedIsLoggedAndPassed) {
     sim::Machine m = sim::Machine::NT40();
     InstallPackage p;
-    p.Header().CreateLog = 0;
     p.Header().CreateUninstaller = 0;
     p.File("TOOL.TXT", "data").Vital = 0;
     p.File("NEXT.TXT", "next");
-    m.FailCall("LCreat", 1, os::ERROR_ACCESS_DENIED);
+    // The log is the first file created.
+    m.FailCall("LCreat", 2, os::ERROR_ACCESS_DENIED);
     scenario::RunResult r = Install(m, p);
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_THAT(Errors(r), IsEmpty());
+    EXPECT_THAT(r.logLines, Contains("Error while creating nonvital file: C:\\APP\\TOOL.TXT"));
     EXPECT_FALSE(m.Exists(At("TOOL.TXT")));
     EXPECT_EQ(m.ReadText(At("NEXT.TXT")), "next");
 }
@@ -318,18 +319,24 @@ TEST(PlaceFileFailures, AVitalFileThatCannotBeWrittenEndsTheInstallation) {
     EXPECT_FALSE(m.Exists(At("NEXT.TXT")));
 }
 
-TEST(PlaceFileFailures, AnotherFileThatCannotBeWrittenLetsTheInstallationGoOn) {
-    sim::Machine m = sim::Machine::NT40();
-    InstallPackage p;
-    p.Header().CreateLog = 0;
-    p.Header().CreateUninstaller = 0;
-    p.File("TOOL.TXT", "data").Vital = 0;
-    p.File("NEXT.TXT", "next");
-    m.FailCall("HWrite", 1, os::ERROR_HANDLE_DISK_FULL);
-    scenario::RunResult r = Install(m, p);
-    EXPECT_EQ(r.exitCode, 0);
-    EXPECT_THAT(Errors(r), IsEmpty());
-    EXPECT_EQ(m.ReadText(At("NEXT.TXT")), "next");
+TEST(PlaceFileFailures, AnotherFileThatCannotBeWrittenIsLoggedAndTheInstallationGoesOn) {
+    for (bool compressed : {false, true}) {
+        SCOPED_TRACE(compressed ? "compressed" : "plain");
+        sim::Machine m = sim::Machine::NT40();
+        InstallPackage p;
+        p.Header().CreateUninstaller = 0;
+        (compressed ? p.Compressed("TOOL.TXT", "data") : p.File("TOOL.TXT", "data")).Vital = 0;
+        p.File("NEXT.TXT", "next");
+        const std::string dataPath = At(compressed ? "TOOL.TX_" : "TOOL.TXT");
+        m.FailCall("HWrite", DataWriteCall(p, dataPath), os::ERROR_HANDLE_DISK_FULL);
+        scenario::RunResult r = Install(m, p);
+        EXPECT_EQ(r.exitCode, 0);
+        EXPECT_THAT(Errors(r), IsEmpty());
+        EXPECT_THAT(r.logLines, Contains("Error while writing nonvital file: " + dataPath));
+        // No half-written compressed copy stays behind.
+        EXPECT_FALSE(m.Exists(At("TOOL.TX_")));
+        EXPECT_EQ(m.ReadText(At("NEXT.TXT")), "next");
+    }
 }
 
 TEST(PlaceFileFailures, AFailedReadOfTheStoredDataEndsTheInstallation) {
@@ -346,6 +353,66 @@ TEST(PlaceFileFailures, AFailedReadOfTheStoredDataEndsTheInstallation) {
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_THAT(Errors(r), Contains("Couldn't read data from 'C:\\SETUP.EXE'."));
     EXPECT_FALSE(m.Exists(At("TOOL.TXT")));
+}
+
+// Data that do not give the file they claim: a compressed stream cut short
+// or longer than InstalledSize, compressed data without the signature, a
+// plain copy of another size. Each is a failed write of its record: a vital
+// file ends the installation with an error, any other is logged by name and
+// cause, and no compressed copy is left either way.
+TEST(PlaceFileDamagedData, IsAFailedWriteOfItsRecord) {
+    enum Damage { CutStream, CutByOneByte, LongerStream, NoSignature, PlainShort, PlainLong };
+    struct Case {
+        const char* what;
+        Damage damage;
+        bool vital;
+        const char* expected;  // the error of a vital file, the log line of another
+    };
+    const char* const writeError = "Couldn't write data to 'C:\\APP\\TOOL.EXE'.";
+    const char* const sizeLine = "Wrong size of nonvital file: C:\\APP\\TOOL.EXE";
+    const std::vector<Case> cases = {
+        {"stream cut short", CutStream, true, writeError},
+        {"stream cut short", CutStream, false, sizeLine},
+        {"stream without its last byte", CutByOneByte, true, writeError},
+        {"stream longer than the size", LongerStream, true, writeError},
+        {"stream longer than the size", LongerStream, false, sizeLine},
+        {"no signature", NoSignature, true, "An error occured during decompression of 'C:\\APP\\TOOL.EXE'."},
+        {"no signature", NoSignature, false, "Error while decompressing nonvital file: C:\\APP\\TOOL.EXE"},
+        {"plain data shorter than the size", PlainShort, true, writeError},
+        {"plain data shorter than the size", PlainShort, false, sizeLine},
+        {"plain data longer than the size", PlainLong, false, sizeLine},
+    };
+    Bytes content(9600);
+    for (std::size_t i = 0; i < content.size(); ++i)
+        content[i] = static_cast<std::uint8_t>((i * 7 + i / 13) % 251);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.what) + (c.vital ? ", vital" : ""));
+        InstallPackage p;
+        const bool plain = c.damage == PlainShort || c.damage == PlainLong || c.damage == NoSignature;
+        FileRecord& f = plain ? p.File("TOOL.EXE", content) : p.Compressed("TOOL.EXE", content);
+        Bytes& stored = p.c.fileData.back();
+        f.Vital = c.vital ? 1 : 0;
+        if (c.damage == CutStream) stored.resize(stored.size() / 3);
+        if (c.damage == CutByOneByte) stored.pop_back();
+        if (c.damage == LongerStream || c.damage == PlainLong) f.InstalledSize -= 1;
+        if (c.damage == PlainShort) f.InstalledSize += 1;
+        if (c.damage == NoSignature) f.Compressed = 1;
+        p.File("NEXT.TXT", "next file");
+        sim::Machine m = sim::Machine::NT40();
+        scenario::RunResult r = Install(m, p);
+        if (c.vital) {
+            EXPECT_EQ(r.exitCode, 1);
+            ASSERT_FALSE(Errors(r).empty());
+            EXPECT_EQ(Errors(r)[0], c.expected);
+            EXPECT_FALSE(m.Exists(At("NEXT.TXT")));
+        } else {
+            EXPECT_EQ(r.exitCode, 0);
+            EXPECT_THAT(Errors(r), IsEmpty());
+            EXPECT_THAT(r.logLines, Contains(c.expected));
+            EXPECT_EQ(m.ReadText(At("NEXT.TXT")), "next file");
+        }
+        EXPECT_FALSE(m.Exists(At("TOOL.EX_")));
+    }
 }
 
 TEST(PlaceFileFinish, GivesTheFileItsTimesAttributesAndTrailer) {

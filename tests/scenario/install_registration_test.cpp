@@ -1,5 +1,6 @@
 // Shared files, self-registration, App Paths and RunServices entries, and
 // the replacement at the next restart of a shared file that is present.
+#include <algorithm>
 #include <cctype>
 
 #include "scenario/install_fixture.h"
@@ -57,12 +58,16 @@ TEST(SharedFileCount, RisesFromThreeToFourWhenTheFileIsKept) {
     EXPECT_EQ(m.ReadText(At("COMMON.DLL")), "old");
 }
 
-TEST(SharedFileCount, IsNotKeptWithoutTheSharedDllsKey) {
-    sim::Machine m = sim::Machine::NT40();
-    m.DeleteKeyTree(HKLM, SharedDlls);
-    ASSERT_EQ(Install(m, SharedFile(false)).exitCode, 0);
-    EXPECT_FALSE(m.KeyExists(HKLM, SharedDlls));
-    EXPECT_EQ(m.ReadText(At("COMMON.DLL")), "new shared library");
+// A fresh system has no SharedDLLs key: the first shared file creates it
+// and is counted, so that another product's uninstall sees it in use.
+TEST(SharedFileCount, StartsAtOneWhenTheSharedDllsKeyIsMissing) {
+    for (sim::Machine (*fresh)() : {sim::Machine::NT40, sim::Machine::Windows95, sim::Machine::NT351}) {
+        sim::Machine m = fresh();
+        m.DeleteKeyTree(HKLM, SharedDlls);
+        ASSERT_EQ(Install(m, SharedFile(true)).exitCode, 0);
+        EXPECT_EQ(m.GetDword(HKLM, SharedDlls, "C:\\APP\\COMMON.DLL"), 1u);
+        EXPECT_EQ(m.ReadText(At("COMMON.DLL")), "new shared library");
+    }
 }
 
 TEST(SharedFileRestart, ACompressedOneIsExpandedToATemporaryFileMovedAtRestartOnNT) {
@@ -118,6 +123,62 @@ TEST(SharedFileRestart, AnUncompressedOneIsReplacedAtRestartToo) {
     EXPECT_EQ(m.DelayedMoves()[0].to, "C:\\APP\\COMMON.DLL");
     EXPECT_EQ(m.ReadText(m.DelayedMoves()[0].from), "new shared library");
     EXPECT_TRUE(Asked(r, RestartQuestion));
+}
+
+// A restart copy that fails on its way, or whose move cannot be
+// registered, is deleted: nothing waits in the temporary directory for a
+// restart that will not use it, and the file in place stays as it was.
+TEST(SharedFileRestart, LeavesNoTemporaryFileWhenAStepFails) {
+    struct Case {
+        const char* what;
+        bool windows95;
+        bool compressed;
+        bool vital;
+        const char* call;  // fails once; HWrite: the write of the copy's data
+        int nth;
+        int exitCode;
+        std::string expected;  // the start of the error box, or of a log line
+    };
+    const std::string decompressing = "Error while decompressing nonvital file: C:\\TEMP\\";
+    const std::string notMoved = "Couldn't replace at the next restart: C:\\APP\\COMMON.DLL";
+    const std::vector<Case> cases = {
+        {"expansion fails", false, true, false, "LZCopy", 1, 0, decompressing},
+        {"expansion fails", false, true, true, "LZCopy", 1, 1,
+         "An error occured during decompression of 'C:\\TEMP\\"},
+        {"expansion target cannot be opened", false, true, false, "LZOpenFile", 2, 0, decompressing},
+        {"copy cannot be written", false, false, true, "HWrite", 0, 1, "Couldn't write data to 'C:\\TEMP\\"},
+        {"copy cannot be written", false, false, false, "HWrite", 0, 0,
+         "Error while writing nonvital file: C:\\TEMP\\"},
+        {"move cannot be registered", false, true, true, "MoveFileEx", 1, 0, notMoved},
+        {"move cannot be registered", false, false, true, "MoveFileEx", 1, 0, notMoved},
+        {"rename entry cannot be written", true, true, true, "WritePrivateProfileString", 1, 0,
+         notMoved},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.what) + (c.compressed ? ", compressed" : ", plain") +
+                     (c.vital ? ", vital" : ""));
+        auto fresh = [&c] {
+            sim::Machine m = c.windows95 ? sim::Machine::Windows95() : sim::Machine::NT40();
+            m.WriteFile(At("COMMON.DLL"), "old shared library");
+            return m;
+        };
+        InstallPackage p = SharedFile(c.compressed);
+        p.Header().CreateUninstaller = 0;
+        p.c.files[0].Vital = c.vital ? 1 : 0;
+        const int nth = c.nth != 0 ? c.nth : DataWriteCall(p, "C:\\TEMP\\", fresh);
+        sim::Machine m = fresh();
+        m.AnswerQuestions({os::IDNO});
+        m.FailCall(c.call, nth, os::ERROR_ACCESS_DENIED);
+        scenario::RunResult r = Install(m, p);
+        EXPECT_EQ(r.exitCode, c.exitCode);
+        const std::vector<std::string> said = c.exitCode == 1 ? Errors(r) : r.logLines;
+        EXPECT_TRUE(std::any_of(said.begin(), said.end(), [&c](const std::string& line) {
+            return line.compare(0, c.expected.size(), c.expected) == 0;
+        }));
+        EXPECT_THAT(TempFiles(m), IsEmpty());
+        EXPECT_FALSE(m.Exists(At("COMMON.DL_")));
+        EXPECT_EQ(m.ReadText(At("COMMON.DLL")), "old shared library");
+    }
 }
 
 TEST(SharedFileRestart, IsNotUsedForASharedFileInstalledForTheFirstTime) {

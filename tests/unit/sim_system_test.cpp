@@ -275,17 +275,55 @@ TEST(SimLz, ExpandsAnSzddFileIntoTheTarget) {
     EXPECT_EQ(m.OpenFileHandles(), 0u);
 }
 
-TEST(SimLz, ADamagedFileGivesANegativeResult) {
-    sim::Machine m = sim::Machine::NT40();
+// As the system's expander: the result is the size written, a compressed
+// file cut short writes and reports what its items give, data without the
+// signature are copied as they are, and only an unknown mode or a missing
+// file is an error.
+TEST(SimLz, ReportsTheSizeItWroteAndErrorsOnlyForWhatItCannotRead) {
     std::string text(3000, 'q');
-    std::vector<std::uint8_t> packed =
+    for (std::size_t i = 0; i < text.size(); i += 5) text[i] = static_cast<char>('a' + i % 23);
+    const std::vector<std::uint8_t> packed =
         szdd::Compress(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
-    packed.resize(packed.size() / 2);
-    m.WriteFile("C:\\APP\\TOOL.DL_", packed);
-    int in = m.LZOpenFile("C:\\APP\\TOOL.DL_", os::OF_READ);
-    int out = m.LZOpenFile("C:\\APP\\TOOL.DLL", os::OF_CREATE);
-    EXPECT_LT(m.LZCopy(in, out), 0);
-    m.LZClose(in);
-    m.LZClose(out);
+    struct Case {
+        const char* what;
+        std::vector<std::uint8_t> source;
+        long result;  // -1: any negative code
+        std::string written;
+    };
+    std::vector<std::uint8_t> half(packed.begin(), packed.begin() + static_cast<long>(packed.size() / 2));
+    std::vector<std::uint8_t> badMode = packed;
+    badMode[8] = 'B';
+    std::vector<std::uint8_t> expandedHalf;
+    ASSERT_TRUE(szdd::ExpandToTheEnd(half.data(), half.size(), expandedHalf));
+    ASSERT_GT(expandedHalf.size(), 100u);
+    ASSERT_LT(expandedHalf.size(), text.size());
+    const std::string prefix(expandedHalf.begin(), expandedHalf.end());
+    ASSERT_EQ(text.compare(0, prefix.size(), prefix), 0);
+    const std::vector<Case> cases = {
+        {"whole", packed, static_cast<long>(text.size()), text},
+        {"cut in half", half, static_cast<long>(prefix.size()), prefix},
+        {"header only", std::vector<std::uint8_t>(packed.begin(), packed.begin() + 14), 0, ""},
+        {"plain data", {'M', 'Z', 'x'}, 3, "MZx"},
+        {"unknown mode", badMode, -1, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        sim::Machine m = sim::Machine::NT40();
+        m.WriteFile("C:\\APP\\TOOL.DL_", c.source);
+        int in = m.LZOpenFile("C:\\APP\\TOOL.DL_", os::OF_READ);
+        int out = m.LZOpenFile("C:\\APP\\TOOL.DLL", os::OF_CREATE);
+        ASSERT_GE(in, 0);
+        ASSERT_GE(out, 0);
+        const long result = m.LZCopy(in, out);
+        m.LZClose(in);
+        m.LZClose(out);
+        if (c.result < 0) {
+            EXPECT_LT(result, 0);
+            continue;
+        }
+        EXPECT_EQ(result, c.result);
+        EXPECT_EQ(m.ReadText("C:\\APP\\TOOL.DLL"), c.written);
+    }
+    sim::Machine m = sim::Machine::NT40();
     EXPECT_LT(m.LZOpenFile("C:\\APP\\NONE.DL_", os::OF_READ), 0);
 }

@@ -22,6 +22,12 @@ std::vector<std::uint8_t> Compress(const std::uint8_t* data, std::size_t size,
 // header's length is checked against what the data expand to).
 bool Expand(const std::uint8_t* data, std::size_t size, std::vector<std::uint8_t>& out);
 
+// Expands as the platform's expander does: every item the data hold, up to
+// the end of the input, whatever length the header gives; a file cut short
+// gives what its items expand to. False only for a header that is not SZDD
+// mode 'A'.
+bool ExpandToTheEnd(const std::uint8_t* data, std::size_t size, std::vector<std::uint8_t>& out);
+
 // True when the data begin with the SZDD signature.
 bool IsSzdd(const std::uint8_t* data, std::size_t size);
 

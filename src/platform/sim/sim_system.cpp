@@ -258,9 +258,11 @@ long Machine::LZCopy(int source, int target) {
     }
     Bytes expanded;
     const Bytes* result = &data;
-    // A file without the SZDD signature is copied as it is, as LZCopy does.
+    // A file without the SZDD signature is copied as it is, as LZCopy does;
+    // a compressed one expands to what its items give, to the end of the
+    // input: a file cut short is no error, only shorter.
     if (szdd::IsSzdd(data.data(), data.size())) {
-        if (!szdd::Expand(data.data(), data.size(), expanded)) return LZERROR_READ;
+        if (!szdd::ExpandToTheEnd(data.data(), data.size(), expanded)) return LZERROR_READ;
         result = &expanded;
     }
     long total = 0;
