@@ -26,10 +26,21 @@ std::string Text(const char (&field)[N]) {
 }
 std::string Bytes(const pkg::Bytes& b) { return std::string(b.begin(), b.end()); }
 
+// Every package needs a caption, a main text and a closing text; a script
+// that is about something else gets them in a [Setup] section of their own.
+std::string WithDialogTexts(const std::string& script) {
+    std::string added;
+    for (const std::string key : {"Title", "MainText", "FinishedText"})
+        if (script.compare(0, key.size() + 1, key + "=") != 0 &&
+            script.find("\n" + key + "=") == std::string::npos)
+            added += key + "=Example\n";
+    return added.empty() ? script : "[Setup]\n" + added + script;
+}
+
 pkg::PackageContents Build(const Scratch& s, const std::string& script) {
     pkg::PackageContents contents;
     pkgbuild::ScriptError error;
-    EXPECT_TRUE(pkgbuild::BuildContents(script, s.Dir(), contents, error))
+    EXPECT_TRUE(pkgbuild::BuildContents(WithDialogTexts(script), s.Dir(), contents, error))
         << "line " << error.line << ": " << error.message;
     return contents;
 }
@@ -318,7 +329,7 @@ TEST(PkgbuildPackage, IsTheStubPaddedToAMarkerTheStubAlwaysFindsThenTheRecordsAn
     std::string stub = s.Write("stub.exe", std::string("MZ\x90\0stub", 8) + std::string(8185 - 8, 's'));
     s.Write("a.txt", "alpha");
     s.Write("b.txt", "beta");
-    std::string script = s.Write("p.setup", "[Setup]\nTitle=T\nCompress=no\n[Files]\nSource: \"a.txt\"\nSource: \"b.txt\"\n");
+    std::string script = s.Write("p.setup", "[Setup]\nTitle=T\nMainText=M\nFinishedText=F\nCompress=no\n[Files]\nSource: \"a.txt\"\nSource: \"b.txt\"\n");
     std::string out, err;
     ASSERT_EQ(pkgbuild::RunPkgbuild({script, "-o", s.Dir() + "/setup.exe", "--stub", stub}, out, err), 0) << err;
     EXPECT_EQ(err, "");

@@ -23,4 +23,15 @@ bool IsRelativeName(const std::string& name) {
     }
 }
 
+bool FitsBelowShortestBase(const std::string& relative) {
+    const std::size_t shortestBase = 4;  // C:\A
+    return shortestBase + 1 + relative.size() <= 259;
+}
+
+bool FailTooLong(ScriptError& error, int line, const std::string& what, const std::string& name) {
+    return Fail(error, line,
+                what + " " + name + " is too long: below the shortest base directory (like C:\\A) " +
+                    "its path would pass 259 characters");
+}
+
 }  // namespace pkgbuild
