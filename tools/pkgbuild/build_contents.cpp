@@ -66,11 +66,11 @@ bool BuildContents(const std::string& scriptText, const std::string& baseDir,
                  BuildDirs(text.dirs, state, error) && BuildFiles(text.files, state, error) &&
                  BuildGroups(text.groups, state, error) && BuildItems(text.items, state, error) &&
                  BuildRegKeys(text.regKeys, state, error) &&
-                 BuildRegValues(text.regValues, state, error) && CheckWholeScript(state, error) &&
-                 CheckRequiredTexts(text, state, error);
+                 BuildRegValues(text.regValues, state, error) && CheckWholeScript(state, error);
     if (!built) return false;
     WarnAboutSharedThings(state);
-    if (!AddUninstallEntryValues(state, error)) return false;
+    if (!AddUninstallEntryValues(state, error) || !CheckRequiredTexts(text, state, error))
+        return false;
     if (log) log->warnings = state.warnings;
     return true;
 }
