@@ -103,6 +103,34 @@ Source: "readme.txt"; Name: "README.TXT"
     EXPECT_EQ(h.IniStringCount, 0u);
 }
 
+// The script is UTF-8; the package holds the texts in the ANSI code page of
+// CodePage= (1252 unless given). Sources are still found by their names on
+// disk, and a name taken from the disk is converted like the script's own.
+TEST(PkgbuildSetup, TextsAndNamesArriveInTheCodePage) {
+    Scratch s;
+    s.Write("intl/caf\xC3\xA9.txt", "menu");
+    pkg::PackageContents c = Build(s, "[Setup]\nTitle=Caf\xC3\xA9 \xE2\x82\xAC\n"
+                                      "[Files]\nSource: \"intl/*.txt\"\n"
+                                      "[RegKeys]\nKey: \"HKCU\\Software\\Caf\xC3\xA9\"\n"
+                                      "[RegValues]\nKey: \"HKCU\\Software\\Caf\xC3\xA9\"; Name: \"N\xC3\xA9\"; Data: \"\xC3\xA9\"\n");
+    EXPECT_EQ(Text(c.header.InstallTitle), "Caf\xE9 \x80");
+    ASSERT_EQ(c.files.size(), 1u);
+    EXPECT_EQ(Text(c.files[0].FileName), "caf\xE9.txt");
+    EXPECT_EQ(c.files[0].InstalledSize, 4u);
+    ASSERT_EQ(c.regKeys.size(), 1u);
+    EXPECT_EQ(Text(c.regKeys[0].SubKey), "Software\\Caf\xE9");
+    ASSERT_EQ(c.regValues.size(), 1u);
+    EXPECT_EQ(Text(c.regValues[0].ValueName), "N\xE9");
+    EXPECT_EQ(c.regValues[0].DataSize, 2u);
+    EXPECT_EQ(c.regValues[0].Data[0], 0xE9);
+
+    c = Build(s, "[Setup]\nCodePage=1250\n[Groups]\nName: \"\xC5\x81\xC3\xB3" "d\xC5\xBA\"\n");
+    ASSERT_EQ(c.groups.size(), 1u);
+    EXPECT_EQ(Text(c.groups[0].Name), "\xA3\xF3\x64\x9F");
+    c = Build(s, "[Setup]\nCodePage=1251\n[Groups]\nName: \"\xD0\x9F\xD1\x83\xD1\x81\xD0\xBA\"\n");
+    EXPECT_EQ(Text(c.groups[0].Name), "\xCF\xF3\xF1\xEA");
+}
+
 TEST(PkgbuildFiles, TakeTheirTimesFromTheFileSystemAsFiletimes) {
     Scratch s;
     std::string path = s.Write("a.txt", "alpha");
