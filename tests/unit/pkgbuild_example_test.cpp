@@ -4,6 +4,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -102,5 +103,66 @@ TEST_F(PkgbuildExample, UninstallsWithoutLeavingAnything) {
                              "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Example Notes 1.0"));
     EXPECT_EQ(m.FindGroup("Example Notes"), nullptr);
 }
+
+// The uninstall entry as the list of programs shows it: the values the
+// builder adds go in and out with the entry, and another program's entry
+// stays. Windows NT 3.51 has no such list: the values go into the entry's
+// key all the same and out with it; only the list key that creating it made
+// stays behind, empty.
+struct EntryPlatform {
+    const char* name;
+    sim::Machine (*make)();
+    bool hasList;
+};
+
+class PkgbuildExampleEntry : public ::testing::TestWithParam<EntryPlatform> {};
+
+TEST_P(PkgbuildExampleEntry, ValuesComeWithTheEntryAndGoWithIt) {
+    sim::Machine m = GetParam().make();
+    m.SetProgramFilesDir("C:\\Program Files");
+    const std::string list = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+    if (GetParam().hasList) m.SetString(os::HKEY_LOCAL_MACHINE, list + "\\Other", "DisplayName", "Other");
+    sim::RegistrySnapshot before = m.SnapshotRegistry();
+    m.PressInstall();
+    ASSERT_EQ(scenario::RunPackage(m, ExamplePackage()).exitCode, 0);
+    const std::string entry = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Example Notes 1.0";
+    if (GetParam().hasList) {
+        EXPECT_EQ(m.GetString(os::HKEY_LOCAL_MACHINE, entry, "DisplayName"), "Example Notes 1.0");
+        EXPECT_EQ(m.GetString(os::HKEY_LOCAL_MACHINE, entry, "Publisher"), "Example Co");
+        EXPECT_EQ(m.GetString(os::HKEY_LOCAL_MACHINE, entry, "DisplayVersion"), "1.0");
+        EXPECT_EQ(m.GetString(os::HKEY_LOCAL_MACHINE, entry, "URLInfoAbout"), "https://example.com/notes");
+        EXPECT_EQ(m.GetString(os::HKEY_LOCAL_MACHINE, entry, "HelpLink"), "https://example.com/notes/help");
+        // Five files of a few hundred bytes each: rounded up, one KiB each at most.
+        const std::uint32_t size = m.GetDword(os::HKEY_LOCAL_MACHINE, entry, "EstimatedSize");
+        EXPECT_GE(size, 1u);
+        EXPECT_LE(size, 5u);
+        EXPECT_EQ(m.GetDword(os::HKEY_LOCAL_MACHINE, entry, "NoModify"), 1u);
+        EXPECT_EQ(m.GetDword(os::HKEY_LOCAL_MACHINE, entry, "NoRepair"), 1u);
+    } else {
+        EXPECT_FALSE(m.HasValue(os::HKEY_LOCAL_MACHINE, entry, "DisplayName"));
+    }
+    ASSERT_EQ(scenario::Uninstall(m, Destination, "UNINSTEN.EXE").exitCode, 0);
+    EXPECT_FALSE(m.KeyExists(os::HKEY_LOCAL_MACHINE, entry));
+    if (!GetParam().hasList) {
+        before.push_back("HKLM\\SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\UNINSTALL");
+        EXPECT_TRUE(m.SubKeys(os::HKEY_LOCAL_MACHINE, list).empty());
+    }
+    sim::RegistrySnapshot after = m.SnapshotRegistry();
+    std::sort(after.begin(), after.end());
+    std::sort(before.begin(), before.end());
+    EXPECT_EQ(after, before);
+}
+
+const EntryPlatform EntryPlatforms[] = {
+    {"Windows95", sim::Machine::Windows95, true},
+    {"NT351", sim::Machine::NT351, false},
+    {"NT40", sim::Machine::NT40, true},
+    {"Windows10", sim::Machine::Windows10, true},
+};
+
+INSTANTIATE_TEST_SUITE_P(Platforms, PkgbuildExampleEntry, ::testing::ValuesIn(EntryPlatforms),
+                         [](const ::testing::TestParamInfo<EntryPlatform>& p) {
+                             return std::string(p.param.name);
+                         });
 
 }  // namespace

@@ -26,10 +26,21 @@ std::string Text(const char (&field)[N]) {
 }
 std::string Bytes(const pkg::Bytes& b) { return std::string(b.begin(), b.end()); }
 
+// Every package needs a caption, a main text and a closing text; a script
+// that is about something else gets them in a [Setup] section of their own.
+std::string WithDialogTexts(const std::string& script) {
+    std::string added;
+    for (const std::string key : {"Title", "MainText", "FinishedText"})
+        if (script.compare(0, key.size() + 1, key + "=") != 0 &&
+            script.find("\n" + key + "=") == std::string::npos)
+            added += key + "=Example\n";
+    return added.empty() ? script : "[Setup]\n" + added + script;
+}
+
 pkg::PackageContents Build(const Scratch& s, const std::string& script) {
     pkg::PackageContents contents;
     pkgbuild::ScriptError error;
-    EXPECT_TRUE(pkgbuild::BuildContents(script, s.Dir(), contents, error))
+    EXPECT_TRUE(pkgbuild::BuildContents(WithDialogTexts(script), s.Dir(), contents, error))
         << "line " << error.line << ": " << error.message;
     return contents;
 }
@@ -90,6 +101,34 @@ Source: "readme.txt"; Name: "README.TXT"
     EXPECT_EQ(h.RefuseWindows95, 0u);
     EXPECT_EQ(h.RefuseWindowsNT, 1u);
     EXPECT_EQ(h.IniStringCount, 0u);
+}
+
+// The script is UTF-8; the package holds the texts in the ANSI code page of
+// CodePage= (1252 unless given). Sources are still found by their names on
+// disk, and a name taken from the disk is converted like the script's own.
+TEST(PkgbuildSetup, TextsAndNamesArriveInTheCodePage) {
+    Scratch s;
+    s.Write("intl/caf\xC3\xA9.txt", "menu");
+    pkg::PackageContents c = Build(s, "[Setup]\nTitle=Caf\xC3\xA9 \xE2\x82\xAC\n"
+                                      "[Files]\nSource: \"intl/*.txt\"\n"
+                                      "[RegKeys]\nKey: \"HKCU\\Software\\Caf\xC3\xA9\"\n"
+                                      "[RegValues]\nKey: \"HKCU\\Software\\Caf\xC3\xA9\"; Name: \"N\xC3\xA9\"; Data: \"\xC3\xA9\"\n");
+    EXPECT_EQ(Text(c.header.InstallTitle), "Caf\xE9 \x80");
+    ASSERT_EQ(c.files.size(), 1u);
+    EXPECT_EQ(Text(c.files[0].FileName), "caf\xE9.txt");
+    EXPECT_EQ(c.files[0].InstalledSize, 4u);
+    ASSERT_EQ(c.regKeys.size(), 1u);
+    EXPECT_EQ(Text(c.regKeys[0].SubKey), "Software\\Caf\xE9");
+    ASSERT_EQ(c.regValues.size(), 1u);
+    EXPECT_EQ(Text(c.regValues[0].ValueName), "N\xE9");
+    EXPECT_EQ(c.regValues[0].DataSize, 2u);
+    EXPECT_EQ(c.regValues[0].Data[0], 0xE9);
+
+    c = Build(s, "[Setup]\nCodePage=1250\n[Groups]\nName: \"\xC5\x81\xC3\xB3" "d\xC5\xBA\"\n");
+    ASSERT_EQ(c.groups.size(), 1u);
+    EXPECT_EQ(Text(c.groups[0].Name), "\xA3\xF3\x64\x9F");
+    c = Build(s, "[Setup]\nCodePage=1251\n[Groups]\nName: \"\xD0\x9F\xD1\x83\xD1\x81\xD0\xBA\"\n");
+    EXPECT_EQ(Text(c.groups[0].Name), "\xCF\xF3\xF1\xEA");
 }
 
 TEST(PkgbuildFiles, TakeTheirTimesFromTheFileSystemAsFiletimes) {
@@ -318,7 +357,7 @@ TEST(PkgbuildPackage, IsTheStubPaddedToAMarkerTheStubAlwaysFindsThenTheRecordsAn
     std::string stub = s.Write("stub.exe", std::string("MZ\x90\0stub", 8) + std::string(8185 - 8, 's'));
     s.Write("a.txt", "alpha");
     s.Write("b.txt", "beta");
-    std::string script = s.Write("p.setup", "[Setup]\nTitle=T\nCompress=no\n[Files]\nSource: \"a.txt\"\nSource: \"b.txt\"\n");
+    std::string script = s.Write("p.setup", "[Setup]\nTitle=T\nMainText=M\nFinishedText=F\nCompress=no\n[Files]\nSource: \"a.txt\"\nSource: \"b.txt\"\n");
     std::string out, err;
     ASSERT_EQ(pkgbuild::RunPkgbuild({script, "-o", s.Dir() + "/setup.exe", "--stub", stub}, out, err), 0) << err;
     EXPECT_EQ(err, "");

@@ -40,6 +40,7 @@ TEST(PkginfoExtract, WritesEachFileBelowItsBaseWithCompressedDataExpanded) {
     s.Write("src/font.fon", "font data");
     s.Write("stub.exe", "MZ");
     std::string script = s.Write("src/p.setup",
+                                 "[Setup]\nTitle=T\nMainText=M\nFinishedText=F\n"
                                  "[Dirs]\nName: \"DATA\"\nName: \"DATA\\MORE\"\n"
                                  "[Files]\nSource: \"readme.txt\"; Flags: Uncompressed\n"
                                  "Source: \"big.dat\"; Dir: \"DATA\\MORE\"; Flags: Compressed\n"

@@ -232,8 +232,10 @@ TEST_F(PkginfoJson, GivesBackEveryHeaderSettingOfTheScript) {
     EXPECT_EQ(h["DirCount"].number, 2);
     EXPECT_EQ(h["GroupCount"].number, 1);
     EXPECT_EQ(h["ItemCount"].number, 2);
-    EXPECT_EQ(h["RegKeyCount"].number, 2);
-    EXPECT_EQ(h["RegValueCount"].number, 3);
+    // The script's two keys and three values, then the uninstall entry's key
+    // with EstimatedSize, NoModify and NoRepair.
+    EXPECT_EQ(h["RegKeyCount"].number, 3);
+    EXPECT_EQ(h["RegValueCount"].number, 6);
 }
 
 TEST_F(PkginfoJson, GivesBackTheFilesWithTheirResolvedDirectoriesAndFlags) {
@@ -285,13 +287,21 @@ TEST_F(PkginfoJson, GivesBackDirectoriesGroupsItemsKeysAndValues) {
     EXPECT_EQ(items[1]["FileNumber"].number, 2);
     EXPECT_EQ(items[1]["NotOnWindowsNT"].number, 1);
     const Json& keys = json["RegKeys"];
-    ASSERT_EQ(keys.array.size(), 2u);
+    ASSERT_EQ(keys.array.size(), 3u);
     EXPECT_EQ(keys[0]["Root"].number, 0x80000002LL);
     EXPECT_EQ(keys[0]["SubKey"].text, "Software\\Example");
     EXPECT_EQ(keys[1]["Root"].number, 0x80000001LL);
     EXPECT_EQ(keys[1]["KeepAtUninstall"].number, 1);
+    EXPECT_EQ(keys[2]["Root"].number, 0x80000002LL);
+    EXPECT_EQ(keys[2]["SubKey"].text, "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Example Product");
+    EXPECT_EQ(keys[2]["KeepAtUninstall"].number, 0);
     const Json& values = json["RegValues"];
-    ASSERT_EQ(values.array.size(), 3u);
+    ASSERT_EQ(values.array.size(), 6u);
+    for (int i = 3; i < 6; ++i) EXPECT_EQ(values[i]["KeyNumber"].number, 3);
+    EXPECT_EQ(values[3]["ValueName"].text, "EstimatedSize");
+    EXPECT_EQ(values[4]["ValueName"].text, "NoModify");
+    EXPECT_EQ(values[4]["Data"].text, "01000000");
+    EXPECT_EQ(values[5]["ValueName"].text, "NoRepair");
     EXPECT_EQ(values[0]["ValueName"].text, "Path");
     EXPECT_EQ(values[0]["ValueType"].number, 1);
     EXPECT_EQ(values[0]["DataSize"].number, 11);
@@ -317,7 +327,7 @@ TEST_F(PkginfoJson, ListsEveryFieldOfEveryRecord) {
 TEST_F(PkginfoJson, TellsWhereTheInstallationInformationLies) {
     const Json& p = json["Package"];
     EXPECT_EQ(p["InfoOffset"].number, 16);  // 15 bytes of stub, padded to 8
-    EXPECT_EQ(p["InfoSize"].number, 3772 + 4 * 756 + 2 * 288 + 56 + 2 * 164 + 2 * 288 + 3 * 416);
+    EXPECT_EQ(p["InfoSize"].number, 3772 + 4 * 756 + 2 * 288 + 56 + 2 * 164 + 3 * 288 + 6 * 416);
     EXPECT_EQ(p["FileSize"].number, static_cast<long long>(std::filesystem::file_size(package)));
     EXPECT_EQ(p["TrailingSize"].number, 0);
 }
@@ -368,7 +378,7 @@ TEST(PkginfoCommandLine, ListsThePackageReadablyWithReferencesResolved) {
     s.Write("readme.txt", "hello");
     std::string stub = s.Write("stub.exe", "MZ");
     std::string script = s.Write("p.setup",
-                                 "[Setup]\nTitle=Readable\nHelpFile=READ.ME\n[Files]\nSource: \"readme.txt\"; Name: \"READ.ME\"\n"
+                                 "[Setup]\nTitle=Readable\nMainText=M\nFinishedText=F\nHelpFile=READ.ME\n[Files]\nSource: \"readme.txt\"; Name: \"READ.ME\"\n"
                                  "[Groups]\nName: \"Grp\"\n[Items]\nName: \"Open\"; Group: \"Grp\"; File: \"READ.ME\"\n"
                                  "[RegKeys]\nKey: \"HKCU\\Software\\R\"\n[RegValues]\nKey: \"HKCU\\Software\\R\"; Name: \"V\"; Data: \"x\"\n");
     std::string out, err;

@@ -31,19 +31,48 @@ bool CheckWholeScript(BuildState& state, ScriptError& error) {
     return true;
 }
 
+bool CheckRequiredTexts(const ScriptText& text, const BuildState& state, ScriptError& error) {
+    const InstallHeader& h = state.contents->header;
+    const int line = text.setupLine ? text.setupLine : 1;
+    if (h.InstallTitle[0] == '\0')
+        return Fail(error, line, "[Setup] needs a Title (the caption of every dialog)");
+    if (h.MainDialogText[0] == '\0')
+        return Fail(error, line, "[Setup] needs a MainText (the text of the main dialog)");
+    if (h.FinishedText[0] == '\0')
+        return Fail(error, line, "[Setup] needs a FinishedText (the closing message)");
+    return true;
+}
+
 bool BuildContents(const std::string& scriptText, const std::string& baseDir,
                    pkg::PackageContents& out, ScriptError& error) {
+    return BuildContents(scriptText, baseDir, out, error, static_cast<BuildLog*>(nullptr));
+}
+
+bool BuildContents(const std::string& scriptText, const std::string& baseDir,
+                   pkg::PackageContents& out, ScriptError& error, BuildLog* log) {
     out = pkg::PackageContents();
     out.header = pkg::NewHeader();
     ScriptText text;
     if (!ParseScriptText(scriptText, text, error)) return false;
+    if (text.setupLine == 0 && text.setup.empty() && text.dirs.empty() && text.files.empty() &&
+        text.groups.empty() && text.items.empty() && text.regKeys.empty() &&
+        text.regValues.empty())
+        return Fail(error, 1, "the script is empty");
     BuildState state;
     state.contents = &out;
     state.baseDir = baseDir;
-    return ApplySetup(text.setup, state, error) && BuildDirs(text.dirs, state, error) &&
-           BuildFiles(text.files, state, error) && BuildGroups(text.groups, state, error) &&
-           BuildItems(text.items, state, error) && BuildRegKeys(text.regKeys, state, error) &&
-           BuildRegValues(text.regValues, state, error) && CheckWholeScript(state, error);
+    state.log = log;
+    bool built = ConvertScriptTexts(text, state, error) && ApplySetup(text.setup, state, error) &&
+                 BuildDirs(text.dirs, state, error) && BuildFiles(text.files, state, error) &&
+                 BuildGroups(text.groups, state, error) && BuildItems(text.items, state, error) &&
+                 BuildRegKeys(text.regKeys, state, error) &&
+                 BuildRegValues(text.regValues, state, error) && CheckWholeScript(state, error);
+    if (!built) return false;
+    WarnAboutSharedThings(state);
+    if (!AddUninstallEntryValues(state, error) || !CheckRequiredTexts(text, state, error))
+        return false;
+    if (log) log->warnings = state.warnings;
+    return true;
 }
 
 }  // namespace pkgbuild

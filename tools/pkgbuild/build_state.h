@@ -7,10 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "pkgbuild/code_page.h"
 #include "pkgbuild/script_text.h"
 #include "pkgwrite/package_writer.h"
 
 namespace pkgbuild {
+
+struct BuildLog;
 
 struct BuildState {
     pkg::PackageContents* contents = nullptr;
@@ -24,6 +27,16 @@ struct BuildState {
     int helpFileLine = 0;
     int createUninstallerLine = 0;
     int uninstallerLine = 0;
+    std::uint32_t codePage = DefaultCodePage;
+    // The script line of each record, parallel to the record tables.
+    std::vector<int> dirLines, fileLines, groupLines, keyLines;
+    // Settings that become values of the uninstall entry, in script order.
+    std::vector<SetupEntry> entryValues;
+    // What would hurt users without being wrong: reported, and refused
+    // under --strict.
+    std::vector<ScriptError> warnings;
+    BuildLog* log = nullptr;  // the caller's, or none
+    std::uint64_t bytesRead = 0;
 };
 
 // Index of `name` in `list` without letter case, or -1.
@@ -35,6 +48,12 @@ bool IsRelativeName(const std::string& name);
 // Why a name cannot go below a base directory ("must be a relative path with
 // \", or a device name), or "" when it can. `relative` is "path" or "name".
 std::string NameFault(const std::string& name, const char* relative);
+
+// Whether base + "\" + `relative` fits the stub's 259 characters for the
+// shortest base directory there can be: a drive and one letter (C:\A).
+bool FitsBelowShortestBase(const std::string& relative);
+// The refusal for a name that does not.
+bool FailTooLong(ScriptError& error, int line, const std::string& what, const std::string& name);
 
 // Base: destination (the default), windows or system.
 bool ParseBase(const std::string& value, std::uint32_t& inSystemDir, std::uint32_t& inWindowsDir);
@@ -48,5 +67,18 @@ bool BuildRegKeys(const std::vector<RecordLine>& lines, BuildState& state, Scrip
 bool BuildRegValues(const std::vector<RecordLine>& lines, BuildState& state, ScriptError& error);
 // The checks that need the whole script: HelpFile, the uninstaller's name.
 bool CheckWholeScript(BuildState& state, ScriptError& error);
+// Every text and name of the script into the code page of CodePage= (the
+// [Files] sources aside: they name files on this disk).
+bool ConvertScriptTexts(ScriptText& text, BuildState& state, ScriptError& error);
+// The values of the uninstall entry: Publisher= and the like, the size, and
+// no Modify or Repair buttons.
+bool AddUninstallEntryValues(BuildState& state, ScriptError& error);
+// Records that would touch what other programs or Windows itself own.
+void WarnAboutSharedThings(BuildState& state);
+// The texts without which the dialogs would be empty.
+bool CheckRequiredTexts(const ScriptText& text, const BuildState& state, ScriptError& error);
+
+// The key of the uninstall entry below HKEY_LOCAL_MACHINE.
+std::string UninstallEntryKey(const InstallHeader& header);
 
 }  // namespace pkgbuild

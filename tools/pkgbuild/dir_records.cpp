@@ -35,6 +35,7 @@ bool BuildDirs(const std::vector<RecordLine>& lines, BuildState& state, ScriptEr
         const std::string fault = NameFault(*name, "path");
         if (!fault.empty()) return Fail(error, line.line, "directory name " + *name + " " + fault);
         if (!PutText(r.Name, *name, "directory name", line.line, error)) return false;
+        if (!FitsBelowShortestBase(*name)) return FailTooLong(error, line.line, "directory name", *name);
         if (FindName(state.dirNames, *name) >= 0)
             return Fail(error, line.line, "duplicate directory name " + *name);
         if (const std::string* base = f.Get("Base"))
@@ -68,6 +69,7 @@ bool BuildDirs(const std::vector<RecordLine>& lines, BuildState& state, ScriptEr
         }
         state.contents->dirs.push_back(r);
         state.dirNames.push_back(*name);
+        state.dirLines.push_back(line.line);
     }
     return true;
 }

@@ -5,6 +5,7 @@
 #include "pe/pe_version.h"
 #include "pkgbuild/build_state.h"
 #include "pkgbuild/file_sources.h"
+#include "pkgbuild/pkgbuild.h"
 #include "pkgbuild/values.h"
 #include "szdd/szdd.h"
 
@@ -133,6 +134,9 @@ bool AddFile(const SourceFile& source, const std::string& name, const std::strin
     const std::string fault = NameFault(name, "name");
     if (!fault.empty()) return Fail(error, line, "file name " + name + " " + fault);
     if (!PutText(r.FileName, name, "file name", line, error)) return false;
+    // Below its directory record, whose own name counts too.
+    const std::string path = (fl.dirName.empty() ? "" : fl.dirName + "\\") + name;
+    if (!FitsBelowShortestBase(path)) return FailTooLong(error, line, "file name", path);
     if (!CheckNameDirectories(r, name, fl, state, line, error)) return false;
     std::string ref = id ? *id : (fl.dirName.empty() ? "" : fl.dirName + "\\") + name;
     if (FindName(state.fileRefs, ref) >= 0)
@@ -143,6 +147,11 @@ bool AddFile(const SourceFile& source, const std::string& name, const std::strin
     LoadedFile loaded;
     std::string message;
     if (!LoadSourceFile(source.path, loaded, message)) return Fail(error, line, message);
+    state.bytesRead += loaded.data.size();
+    if (state.log) {
+        state.log->sources.push_back(source.path);
+        if (state.log->progress) state.log->progress(state.bytesRead, state.contents->files.size() + 1);
+    }
     r.InstalledSize = static_cast<std::uint32_t>(loaded.data.size());
     r.CreationTime = loaded.creationTime;
     r.LastAccessTime = loaded.lastAccessTime;
@@ -169,6 +178,7 @@ bool AddFile(const SourceFile& source, const std::string& name, const std::strin
     state.contents->files.push_back(r);
     state.contents->fileData.push_back(std::move(stored));
     state.fileRefs.push_back(ref);
+    state.fileLines.push_back(line);
     return true;
 }
 
@@ -193,9 +203,22 @@ bool BuildFiles(const std::vector<RecordLine>& lines, BuildState& state, ScriptE
         if (many && (name || id))
             return Fail(error, line.line, "Name and Id need a source of one file, not " + *source);
         if (id && id->empty()) return Fail(error, line.line, "empty Id");
-        for (const SourceFile& match : matches)
-            if (!AddFile(match, name ? *name : match.name, id, fl, state, line.line, error))
-                return false;
+        for (const SourceFile& match : matches) {
+            // A name taken from the disk is UTF-8 like the script.
+            std::string installed = name ? *name : match.name;
+            if (!name) {
+                std::string bad;
+                if (!ToCodePage(match.name, state.codePage, installed, bad))
+                    return Fail(error, line.line,
+                                bad.empty() ? "the source file name " + match.name + " is not UTF-8"
+                                            : "the source file name " + match.name +
+                                                  " holds the character " + bad +
+                                                  ", which code page " +
+                                                  std::to_string(state.codePage) +
+                                                  " cannot hold (give a Name)");
+            }
+            if (!AddFile(match, installed, id, fl, state, line.line, error)) return false;
+        }
     }
     return true;
 }

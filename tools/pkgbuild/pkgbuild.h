@@ -1,6 +1,9 @@
 // The package builder: a script and its files in, package contents out.
 #pragma once
 
+#include <cstdint>
+#include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -13,13 +16,34 @@ namespace pkgbuild {
 // is left to the caller). Source files are relative to `baseDir`.
 bool BuildContents(const std::string& scriptText, const std::string& baseDir,
                    pkg::PackageContents& out, ScriptError& error);
+// What a build tells besides the contents, and whom it tells while it runs.
+struct BuildLog {
+    // What would hurt users without being wrong (a record for a key or a
+    // group other programs share, ...), each with its line.
+    std::vector<ScriptError> warnings;
+    // Every source file read, as it was opened.
+    std::vector<std::string> sources;
+    // Called after each source file was read, with the totals so far.
+    std::function<void(std::uint64_t bytes, std::size_t files)> progress;
+};
+bool BuildContents(const std::string& scriptText, const std::string& baseDir,
+                   pkg::PackageContents& out, ScriptError& error, BuildLog* log);
 
-// The command `pkgbuild SCRIPT -o SETUP.EXE [--stub STUB]`. Returns the exit
-// code: 0 written, 1 an input or output file failed, 2 a bad command line or
-// script (reported as "file:line: message"). What would go to stdout and
-// stderr is appended to `out` and `err`.
-int RunPkgbuild(const std::vector<std::string>& args, std::string& out, std::string& err);
+// The command `pkgbuild SCRIPT -o SETUP.EXE [--stub STUB] [--strict]
+// [--source-dir DIR]`. Returns the exit code: 0 written (also for --help and
+// --version), 1 an input or output file failed, 2 a bad command line or
+// script (reported as "file:line: message"; under --strict warnings too).
+// What would go to stdout and stderr is appended to `out` and `err`;
+// progress, when `progress` is given, is written there as it happens.
+int RunPkgbuild(const std::vector<std::string>& args, std::string& out, std::string& err,
+                std::FILE* progress = nullptr);
 
-constexpr const char* DefaultStub = "build/win32/setup.exe";
+// The stub used without --stub: setup.exe beside the program, in the
+// installed prefix's share/installer, or in the win32 build beside the host
+// build (build/host/pkgbuild finds build/win32/setup.exe). The first that
+// exists, else the first place.
+std::string DefaultStub(const std::string& programDir);
+// The directory of the running program.
+std::string ProgramDirectory();
 
 }  // namespace pkgbuild

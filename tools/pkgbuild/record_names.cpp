@@ -32,4 +32,15 @@ std::string NameFault(const std::string& name, const char* relative) {
     return "";
 }
 
+bool FitsBelowShortestBase(const std::string& relative) {
+    const std::size_t shortestBase = 4;  // C:\A
+    return shortestBase + 1 + relative.size() <= 259;
+}
+
+bool FailTooLong(ScriptError& error, int line, const std::string& what, const std::string& name) {
+    return Fail(error, line,
+                what + " " + name + " is too long: below the shortest base directory (like C:\\A) " +
+                    "its path would pass 259 characters");
+}
+
 }  // namespace pkgbuild

@@ -67,6 +67,7 @@ bool BuildRegKeys(const std::vector<RecordLine>& lines, BuildState& state, Scrip
         }
         state.contents->regKeys.push_back(r);
         state.keyPaths.push_back(path);
+        state.keyLines.push_back(line.line);
     }
     return true;
 }

@@ -148,6 +148,7 @@ bool ParseScriptText(const std::string& text, ScriptText& out, ScriptError& erro
             if (line.back() != ']') return Fail(error, lineNumber, "expected a section as [Name]");
             std::string name = Trim(line.substr(1, line.size() - 2));
             if (EqualsNoCase(name, "Setup")) {
+                if (out.setupLine == 0) out.setupLine = lineNumber;
                 where = Where::Setup;
                 continue;
             }
@@ -166,8 +167,9 @@ bool ParseScriptText(const std::string& text, ScriptText& out, ScriptError& erro
             entry.line = lineNumber;
             entry.key = Trim(line.substr(0, eq));
             if (entry.key.empty()) return Fail(error, lineNumber, "a setting without a key");
-            if (!UnquoteSetting(Trim(line.substr(eq + 1)), lineNumber, entry.value, error))
-                return false;
+            std::string given = Trim(line.substr(eq + 1));
+            entry.quoted = !given.empty() && given[0] == '"';
+            if (!UnquoteSetting(given, lineNumber, entry.value, error)) return false;
             out.setup.push_back(entry);
             continue;
         }

@@ -21,6 +21,7 @@ struct SetupEntry {
     int line = 0;
     std::string key;
     std::string value;
+    bool quoted = false;  // the value was written in quotes
 };
 
 struct Field {
@@ -34,6 +35,7 @@ struct RecordLine {
 };
 
 struct ScriptText {
+    int setupLine = 0;  // the first [Setup] line, 0 when none
     std::vector<SetupEntry> setup;
     std::vector<RecordLine> dirs;
     std::vector<RecordLine> files;

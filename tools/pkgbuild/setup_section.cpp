@@ -23,6 +23,21 @@ bool ParseWindowsVersion(const std::string& s, std::uint32_t& major, std::uint32
     return ParseNumber(a, major) && ParseNumber(b, minor);
 }
 
+// The versions Windows reports: Windows 3.1 (Win32s), NT 3.51, 95, 98, Me,
+// 2000, XP, Server 2003, Vista, 7, 8, 8.1 and 10 or later.
+const char* const WindowsVersions = "3.10 3.51 4.0 4.10 4.90 5.0 5.1 5.2 6.0 6.1 6.2 6.3 10.0";
+
+bool IsWindowsVersion(std::uint32_t major, std::uint32_t minor) {
+    for (const std::string& v : Words(WindowsVersions)) {
+        std::uint32_t a = 0, b = 0;
+        if (ParseWindowsVersion(v, a, b) && a == major && b == minor) return true;
+    }
+    return false;
+}
+
+// The settings that become values of the uninstall entry.
+const char* const EntrySettings[] = {"Publisher", "DisplayVersion", "URLInfoAbout", "HelpLink"};
+
 bool ApplyOne(const SetupEntry& e, BuildState& state, ScriptError& error) {
     InstallHeader& h = state.contents->header;
     for (const names::HeaderText& t : names::HeaderTexts) {
@@ -30,6 +45,9 @@ bool ApplyOne(const SetupEntry& e, BuildState& state, ScriptError& error) {
         std::string text = t.lineBreaks ? ExpandLineBreaks(e.value) : e.value;
         char* field = reinterpret_cast<char*>(&h) + t.offset;
         if (!PutText(field, t.size, text, t.key, e.line, error)) return false;
+        if ((EqualsNoCase(e.key, "Uninstaller") || EqualsNoCase(e.key, "RunAfterInstall")) &&
+            !FitsBelowShortestBase(text))
+            return FailTooLong(error, e.line, t.key, text);
         // Both are joined below another directory by the installation.
         if ((EqualsNoCase(e.key, "DefaultDir") || EqualsNoCase(e.key, "RunAfterInstall")) &&
             !text.empty()) {
@@ -67,6 +85,22 @@ bool ApplyOne(const SetupEntry& e, BuildState& state, ScriptError& error) {
     if (EqualsNoCase(e.key, "MinWindows")) {
         if (!ParseWindowsVersion(e.value, h.MinWindowsMajor, h.MinWindowsMinor))
             return Fail(error, e.line, "bad Windows version " + e.value + " (expected like 4.0)");
+        if (!IsWindowsVersion(h.MinWindowsMajor, h.MinWindowsMinor))
+            return Fail(error, e.line,
+                        "no Windows has the version " + std::to_string(h.MinWindowsMajor) + "." +
+                            std::to_string(h.MinWindowsMinor) + " (known: " + WindowsVersions + ")");
+        return true;
+    }
+    // Read before the texts were converted (ConvertScriptTexts).
+    if (EqualsNoCase(e.key, "CodePage")) return true;
+    for (const char* name : EntrySettings) {
+        if (!EqualsNoCase(e.key, name)) continue;
+        // A string value of at most 128 bytes with its NUL.
+        if (e.value.size() > 127)
+            return Fail(error, e.line, std::string(name) + " is longer than 127 characters");
+        SetupEntry entry = e;
+        entry.key = name;
+        if (!entry.value.empty()) state.entryValues.push_back(entry);
         return true;
     }
     if (EqualsNoCase(e.key, "HelpFile")) {
@@ -107,6 +141,12 @@ bool ApplySetup(const std::vector<SetupEntry>& entries, BuildState& state, Scrip
                             "setting " + entries[i].key + " given twice (first on line " +
                                 std::to_string(entries[j].line) + ")");
         if (!ApplyOne(entries[i], state, error)) return false;
+        // A ";" reads like the start of a comment, but the value goes on.
+        if (!entries[i].quoted && entries[i].value.find(';') != std::string::npos)
+            state.warnings.push_back(
+                {entries[i].line, "the ; in the value of " + entries[i].key +
+                                      " is part of the text, not a comment (quote the value to "
+                                      "say so)"});
     }
     return true;
 }

@@ -43,6 +43,7 @@ bool BuildGroups(const std::vector<RecordLine>& lines, BuildState& state, Script
         }
         state.contents->groups.push_back(r);
         state.groupNames.push_back(*name);
+        state.groupLines.push_back(line.line);
     }
     return true;
 }
@@ -75,6 +76,7 @@ bool BuildItems(const std::vector<RecordLine>& lines, BuildState& state, ScriptE
         }
         if (currentGroup == 0) return Fail(error, line.line, "item " + *name + " names no group");
         r.GroupNumber = currentGroup;
+
         int fileIndex = FindName(state.fileRefs, *file);
         if (fileIndex < 0) return Fail(error, line.line, "unknown file " + *file + " (not in [Files])");
         r.FileNumber = static_cast<std::uint32_t>(fileIndex) + 1;
@@ -86,6 +88,15 @@ bool BuildItems(const std::vector<RecordLine>& lines, BuildState& state, ScriptE
             if (!SetFlags(names::ItemFlags, *flags, r, bad))
                 return Fail(error, line.line, "unknown flag " + bad + " in [Items]");
         }
+        // The shell knows an item by its name within its group: two of one
+        // name on one platform would be one item, removed by either.
+        for (const ItemRecord& other : state.contents->items)
+            if (other.GroupNumber == r.GroupNumber && EqualsNoCase(other.Name, r.Name) &&
+                ((!other.NotOnWindows95 && !r.NotOnWindows95) ||
+                 (!other.NotOnWindowsNT && !r.NotOnWindowsNT)))
+                return Fail(error, line.line,
+                            "duplicate item name " + *name + " in group " +
+                                state.groupNames[r.GroupNumber - 1]);
         state.contents->items.push_back(r);
     }
     return true;

@@ -2,12 +2,25 @@
 #include <cstdio>
 
 #include "pkginfo/pkginfo.h"
+#include "tools_version.h"
 
 namespace pkginfo {
 
 namespace {
 
 const char* const Usage = "usage: pkginfo PACKAGE [--json] [--extract DIR]\n";
+
+const char* const Help =
+    "usage: pkginfo PACKAGE [--json] [--extract DIR]\n"
+    "\n"
+    "Shows what an installation package holds: its settings, every record, and\n"
+    "the stored size of each file.\n"
+    "\n"
+    "  --json         the same as JSON\n"
+    "  --extract DIR  write every file, expanded, into DIR\n"
+    "  --help, --version\n"
+    "\n"
+    "Exit codes: 0 shown, 1 the package could not be read or is not one.\n";
 
 bool ReadWholeFile(const std::string& path, pkg::Bytes& out) {
     std::FILE* f = std::fopen(path.c_str(), "rb");
@@ -27,6 +40,14 @@ int RunPkginfo(const std::vector<std::string>& args, std::string& out, std::stri
     std::string path, extractDir;
     bool json = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--help" || args[i] == "-h") {
+            out += Help;
+            return 0;
+        }
+        if (args[i] == "--version") {
+            out += std::string("pkginfo ") + ToolsVersion + "\n";
+            return 0;
+        }
         if (args[i] == "--json") {
             json = true;
         } else if (args[i] == "--extract" && i + 1 < args.size()) {
