@@ -87,8 +87,11 @@ enum class MessageId : int {
     // Beyond the original table: without the Windows and system directories
     // every file bound for them would land at the root of the drive.
     NoWindowsDirectory = 82,
+    // A command line that starts with a switch but does not follow the
+    // switches' grammar.
+    InvalidCommandLine = 83,
 };
 
-constexpr int MessageCount = 83;
+constexpr int MessageCount = 84;
 
 const char* Msg(MessageId id);

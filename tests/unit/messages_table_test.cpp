@@ -50,6 +50,7 @@ const Row kRows[] = {
     {MessageId::MayNotRunProperly, 80,
      "\rThe software may not run properly.\r\rRun the installation program again to complete the installation."},
     {MessageId::Empty, 81, ""},
+    {MessageId::InvalidCommandLine, 83, "Invalid command line."},
 };
 
 class MessageTableRow : public ::testing::TestWithParam<Row> {};
@@ -86,7 +87,7 @@ TEST(MessageTable, KeepsTheTwoOleServerTextsAsSeparateEntries) {
 }
 
 TEST(MessageTable, ReadsAnIdOutsideTheTableAsTheEmptyText) {
-    EXPECT_STREQ(Msg(static_cast<MessageId>(83)), "");
+    EXPECT_STREQ(Msg(static_cast<MessageId>(MessageCount)), "");
     EXPECT_STREQ(Msg(static_cast<MessageId>(-1)), "");
 }
 
