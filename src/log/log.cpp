@@ -42,8 +42,8 @@ void OpenLogFile(Run& run, const char* path, os::Window dialog) {
 }
 
 void LogLine(Run& run, const char* label, const char* text) {
-    // An uninstallation has a log only when /LOG= asked for one.
-    if (run.LogFile == os::InvalidFile) return;
+    // An uninstallation writes only the log /LOG= asked for.
+    if (run.LogFile == os::InvalidFile || (run.UninstallMode && run.LogSwitch[0] == '\0')) return;
     char line[LogLineSize];
     std::size_t length = FormatText(line, sizeof line, "%s%s\r\n", label, text);
     // Write failures are ignored: the run never stops because of its log.

@@ -7,12 +7,13 @@
 # silent_run PREFIX NAME COMMAND-LINE: prints the program's exit code.
 silent_run() {
   local p=$1 name=$2 line=$3
-  printf '@echo off\r\n%s\r\necho %%ERRORLEVEL%%>%s\r\n' "$line" \
+  # "echo 1>file" would redirect handle 1: the code follows a word.
+  printf '@echo off\r\n%s\r\necho code %%ERRORLEVEL%% >%s\r\n' "$line" \
     "$(winpath "$work/$name.rc")" >"$work/$name.bat"
   rm -f "$work/$name.rc"
   (cd "$work" && WINEPREFIX="$p" timeout 300 wine cmd /c "$(winpath "$work/$name.bat")" \
     >"$work/$name.out" 2>&1)
-  tr -d '\r\n ' <"$work/$name.rc" 2>/dev/null || echo "none"
+  sed -n 's/^code \([0-9]*\).*/\1/p' "$work/$name.rc" 2>/dev/null
 }
 
 # The last line of a log, without its line end.
@@ -72,14 +73,15 @@ case_silent_installation_leaves_the_restart_to_the_caller() {
   # An older version of the shared component is in place and in use.
   cp "$programs/testcomp_1_0_0_1.dll" "$sys/E2ETCOMP.DLL"
   rc=$(silent_run "$p" silent-restart "$(winpath "$pkgs/full.exe") /S /D=C:\\E2E Demo")
+  # Ending the prefix's processes writes its registry out.
+  WINEPREFIX="$p" wineserver -k 2>/dev/null
+  WINEPREFIX="$p" wineserver -w 2>/dev/null
   check "the installation ends with exit code 3" equals "$rc" 3
   # Read before any Wine start-up carries the rename out.
   check "the shared component is replaced at the next start" \
     grep -q -i 'E2ETCOMP.DLL' <(grep -A3 -i '"PendingFileRenameOperations"' "$p/system.reg")
   check "the log ends with the exit code" equals "$(last_line "$dest/InstLog.txt")" "Exit code: 3"
   check "the log holds the successful verdict" grep -q "The installation was successful!" "$dest/InstLog.txt"
-  WINEPREFIX="$p" wineserver -k 2>/dev/null
-  WINEPREFIX="$p" wineserver -w 2>/dev/null
 }
 
 case_stub_carries_its_manifest() {
