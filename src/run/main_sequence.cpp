@@ -157,13 +157,13 @@ void MainSequence(Run& run, const char* tail) {
     if (!CheckFilesInUse(run)) return;
 
     if (run.UninstallMode) {
-        // Started with /S, the uninstallation was asked for already. The
-        // destination is the uninstaller's own directory, never /D=.
-        if (run.Silent ? run.DestinationSwitch[0] != '\0'
-                       : !AskYesNo(run, 0, run.Header->UninstallQuestion)) {
-            if (run.Silent) ShowError(run, 0, Msg(MessageId::InvalidCommandLine));
+        // The destination is the uninstaller's own directory, never /D=.
+        if (run.DestinationSwitch[0] != '\0') {
+            ShowError(run, 0, Msg(MessageId::InvalidCommandLine));
             return;
         }
+        // Started with /S, the uninstallation was asked for already.
+        if (!run.Silent && !AskYesNo(run, 0, run.Header->UninstallQuestion)) return;
         if (!DeriveUninstallDestination(run) || !CheckPaths(run)) return;
         ComputeUninstallTotal(run);
     } else {
