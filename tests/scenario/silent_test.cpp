@@ -66,6 +66,7 @@ TEST(ReadCommandLine, ReadsTheSwitchesAndLeavesEveryOtherTailAPackagePath) {
         {"/S /D=\"\"", CommandLine::Invalid, true, "", ""},
         {"/S /D=\"C:\\APP", CommandLine::Invalid, true, "", ""},
         {"/S /D=C:\\A\"B", CommandLine::Invalid, true, "", ""},
+        {"/S \"/D=C:\\My App\"", CommandLine::Invalid, true, "", ""},
         {"/S /LOG=", CommandLine::Invalid, true, "", ""},
         {"/S /LOG= /D=C:\\APP", CommandLine::Invalid, true, "", ""},
         {"/S /LOG=C:\\x.log /D=", CommandLine::Invalid, true, "C:\\x.log", ""},
