@@ -37,5 +37,10 @@ make_wine_prefix() {
   fi
   WINEPREFIX="$prefix" wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
   WINEPREFIX="$prefix" wine reg add 'HKCU\Software\Wine' /v Version /d "$version" /f >/dev/null 2>&1
+  # The title bar's glyphs come from Marlett; this Wine does not find the
+  # fonts-wine copy by itself and would draw the close button as a letter r.
+  if [ -f /usr/share/wine/fonts/marlett.ttf ]; then
+    cp /usr/share/wine/fonts/marlett.ttf "$prefix/drive_c/windows/Fonts/"
+  fi
   WINEPREFIX="$prefix" wineserver -w
 }

@@ -1,5 +1,5 @@
 // The installation log InstLog.txt: plain lines of label and text, written
-// one write per line, install mode only.
+// one write per line. An uninstallation writes one only to /LOG=.
 #include "log/log.h"
 
 #include <cstring>
@@ -9,13 +9,21 @@
 #include "ui/messages.h"
 
 void OpenInstallLog(Run& run, os::Window dialog) {
-    if (run.Header == nullptr || run.Header->CreateLog == 0) return;
+    // A silent installation always keeps a log: the one /LOG= opened, or
+    // this one whatever the package says.
+    if (run.LogFile != os::InvalidFile || run.Header == nullptr ||
+        (run.Header->CreateLog == 0 && !run.Silent))
+        return;
     char path[PathSize];
     // A destination too long for the log's name gets no log: a cut path
     // would create a file of another name ("...\InstLog.").
     const bool fits = std::strlen(run.DestinationDir) + sizeof "\\InstLog.txt" <= sizeof path;
     if (fits) FormatText(path, sizeof path, "%s\\%s", run.DestinationDir, "InstLog.txt");
-    os::FileHandle file = fits ? run.os.LCreat(path, 0) : os::InvalidFile;
+    OpenLogFile(run, fits ? path : "", dialog);
+}
+
+void OpenLogFile(Run& run, const char* path, os::Window dialog) {
+    os::FileHandle file = path[0] != '\0' ? run.os.LCreat(path, 0) : os::InvalidFile;
     if (file == os::InvalidFile) {
         // Not an error: the installation goes on without a log.
         ShowMessage(run, dialog, Msg(MessageId::CouldntCreateLogFile));
@@ -34,7 +42,8 @@ void OpenInstallLog(Run& run, os::Window dialog) {
 }
 
 void LogLine(Run& run, const char* label, const char* text) {
-    if (run.UninstallMode || run.LogFile == os::InvalidFile) return;
+    // An uninstallation writes only the log /LOG= asked for.
+    if (run.LogFile == os::InvalidFile || (run.UninstallMode && run.LogSwitch[0] == '\0')) return;
     char line[LogLineSize];
     std::size_t length = FormatText(line, sizeof line, "%s%s\r\n", label, text);
     // Write failures are ignored: the run never stops because of its log.
@@ -57,7 +66,8 @@ void CloseInstallLog(Run& run, bool success) {
         run.os.HWrite(run.LogFile, "", 0);
         run.os.LClose(run.LogFile);
         run.LogFile = os::InvalidFile;
-        if (success && run.Header != nullptr && run.Header->DeleteLogOnSuccess != 0 &&
+        // A silent run's log is the administrator's record: always kept.
+        if (success && !run.Silent && run.Header != nullptr && run.Header->DeleteLogOnSuccess != 0 &&
             run.LogFilePath != nullptr)
             run.os.DeleteFile(run.LogFilePath);
     }

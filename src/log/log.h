@@ -6,6 +6,9 @@
 #include "run/run.h"
 
 void OpenInstallLog(Run& run, os::Window dialog);
+// Creates the log at `path`; on failure tells the user (owner `dialog`) and
+// the run goes on without a log.
+void OpenLogFile(Run& run, const char* path, os::Window dialog);
 void LogLine(Run& run, const char* label, const char* text);
 void LogNumber(Run& run, const char* label, std::int32_t number);
 void LogText(Run& run, const char* text);

@@ -60,6 +60,8 @@ void CompleteInstall(Run& run) {
         return;
     }
     ShowMessage(run, 0, h.FinishedText);
+    // Nobody is there to read a program's window or the help file.
+    if (run.Silent) return;
     if (h.RunAfterInstall[0] != '\0') {
         char path[PathSize + sizeof h.RunAfterInstall];
         FormatText(path, sizeof path, "%s\\%s", run.DestinationDir, h.RunAfterInstall);

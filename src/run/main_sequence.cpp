@@ -9,6 +9,7 @@
 #include "log/log.h"
 #include "package/package.h"
 #include "run/checks.h"
+#include "run/command_line.h"
 #include "run/completion.h"
 #include "run/run.h"
 #include "shell/shell.h"
@@ -94,6 +95,15 @@ void ComputeUninstallTotal(Run& run) {
 void MainSequence(Run& run, const char* tail) {
     run.ActiveTitle = Msg(MessageId::Empty);
     DetectWindowsVersion(run);
+    // The switches come first, so that a log they name also receives the
+    // errors of the earliest steps.
+    const CommandLine commandLine = ReadCommandLine(run, tail);
+    if (run.LogSwitch[0] != '\0') OpenLogFile(run, run.LogSwitch, 0);
+    if (commandLine == CommandLine::Invalid) {
+        ShowError(run, 0, Msg(MessageId::InvalidCommandLine));
+        return;
+    }
+    if (commandLine == CommandLine::Switches) tail = "";
     if (!StartShellDde(run)) return;
 
     if (tail[0] != '\0') {
@@ -147,7 +157,13 @@ void MainSequence(Run& run, const char* tail) {
     if (!CheckFilesInUse(run)) return;
 
     if (run.UninstallMode) {
-        if (!AskYesNo(run, 0, run.Header->UninstallQuestion)) return;
+        // The destination is the uninstaller's own directory, never /D=.
+        if (run.DestinationSwitch[0] != '\0') {
+            ShowError(run, 0, Msg(MessageId::InvalidCommandLine));
+            return;
+        }
+        // Started with /S, the uninstallation was asked for already.
+        if (!run.Silent && !AskYesNo(run, 0, run.Header->UninstallQuestion)) return;
         if (!DeriveUninstallDestination(run) || !CheckPaths(run)) return;
         ComputeUninstallTotal(run);
     } else {
@@ -173,9 +189,17 @@ void MainSequence(Run& run, const char* tail) {
 }
 
 int FinalSequence(Run& run) {
+    // Silent runs tell a pending replacement by the exit code, not by the
+    // restart question; with dialogs the codes stay 0 and 1.
+    const int exitCode = !run.RunSucceeded ? 1 : run.Silent && run.RestartNeeded ? 3 : 0;
     LogText(run, Msg(MessageId::Empty));
-    LogText(run, run.RunSucceeded ? "The installation was successful!"
-                                  : "An error occured during installation!");
+    if (run.UninstallMode)
+        LogText(run, run.RunSucceeded ? "The uninstallation was successful!"
+                                      : "An error occured during uninstallation!");
+    else
+        LogText(run, run.RunSucceeded ? "The installation was successful!"
+                                      : "An error occured during installation!");
+    if (run.Silent) LogNumber(run, "Exit code: ", exitCode);
     if (run.Package != os::InvalidFile) {
         run.os.LClose(run.Package);
         run.Package = os::InvalidFile;
@@ -204,7 +228,7 @@ int FinalSequence(Run& run) {
     // The question is only built after a successful installation: a failed
     // run does not offer to restart, though a replacement may be scheduled.
     if (run.RestartNeeded && run.RestartQuestion[0] != '\0') AskRestart(run);
-    return run.RunSucceeded ? 0 : 1;
+    return exitCode;
 }
 
 }  // namespace

@@ -94,4 +94,10 @@ struct Run {
     char RestartTitle[64] = {};  // own copy: the header is gone when the question is asked
     char BatchPath[PathSize] = {};
     bool SelfRemovalPending = false;
+
+    // Silent mode (/S): no window at all. Every question takes its safe
+    // answer, every error goes to the log and to the exit code.
+    bool Silent = false;
+    char LogSwitch[PathSize] = {};          // /LOG=, "" when not given
+    char DestinationSwitch[PathSize] = {};  // /D=, "" when not given
 };

@@ -37,7 +37,7 @@ bool UpdateUninstallEntry(Run& run, os::Window owner) {
                  sizeof header.UninstallerName);
         // A path with blanks is quoted, or the system could start another
         // program named by the path's first word.
-        char command[PathSize + sizeof header.UninstallerName + 4];
+        char command[PathSize + sizeof header.UninstallerName + 8];
         const bool blanks = std::strchr(run.DestinationDir, ' ') != nullptr ||
                             std::strchr(uninstallerName, ' ') != nullptr;
         FormatText(command, sizeof command, blanks ? "\"%s\\%s\"" : "%s\\%s", run.DestinationDir,
@@ -45,6 +45,10 @@ bool UpdateUninstallEntry(Run& run, os::Window owner) {
         run.os.RegSetValueEx(key, "DisplayName", os::REG_SZ, displayName,
                              static_cast<std::uint32_t>(std::strlen(displayName) + 1));
         run.os.RegSetValueEx(key, "UninstallString", os::REG_SZ, command,
+                             static_cast<std::uint32_t>(std::strlen(command) + 1));
+        // What deployment tools run to uninstall without a window.
+        FormatText(command, sizeof command, "\"%s\\%s\" /S", run.DestinationDir, uninstallerName);
+        run.os.RegSetValueEx(key, "QuietUninstallString", os::REG_SZ, command,
                              static_cast<std::uint32_t>(std::strlen(command) + 1));
         run.os.RegCloseKey(key);
         return true;
@@ -54,6 +58,7 @@ bool UpdateUninstallEntry(Run& run, os::Window owner) {
         return true;
     run.os.RegDeleteValue(key, "DisplayName");
     run.os.RegDeleteValue(key, "UninstallString");
+    run.os.RegDeleteValue(key, "QuietUninstallString");
     run.os.RegCloseKey(key);
     run.os.RegDeleteKey(os::HKEY_LOCAL_MACHINE, keyPath);
     return true;

@@ -14,18 +14,23 @@ void ComposeCaption(const Run& run, const char* word, char* caption) {
 
 void ShowError(Run& run, os::Window owner, const char* text) {
     LogText(run, text);
+    if (run.Silent) return;
     char caption[CaptionSize];
     ComposeCaption(run, Msg(MessageId::ErrorCaption), caption);
     run.os.MessageBox(owner, text, caption, os::MB_OK | os::MB_ICONERROR | os::MB_SETFOREGROUND);
 }
 
 void ShowMessage(Run& run, os::Window owner, const char* text) {
+    if (run.Silent) return;
     char caption[CaptionSize];
     ComposeCaption(run, Msg(MessageId::MessageCaption), caption);
     run.os.MessageBox(owner, text, caption, os::MB_OK | os::MB_ICONINFORMATION | os::MB_SETFOREGROUND);
 }
 
 bool AskYesNo(Run& run, os::Window owner, const char* text) {
+    // No is the safe answer to every question a silent run meets: keep the
+    // shared file, do not restart.
+    if (run.Silent) return false;
     char caption[CaptionSize];
     ComposeCaption(run, Msg(MessageId::MessageCaption), caption);
     // A box that cannot be shown (0) or is closed any other way counts as No.

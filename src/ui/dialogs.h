@@ -23,8 +23,9 @@ void ReportFieldError(Run& run, os::Window dialog, int item, const char* text);
 std::intptr_t ProgressDialog(Run& run);
 std::intptr_t ProgressDialogProc(void* context, os::Window dialog, unsigned message,
                                  std::uintptr_t wParam, std::intptr_t lParam);
-// The work run of the progress dialog (its RunWorkMessage handler).
-void RunWork(Run& run, os::Window dialog);
+// The work run of the progress dialog (its RunWorkMessage handler): 1 when
+// the work succeeded, else 0. Window 0 in a silent run.
+std::intptr_t RunWork(Run& run, os::Window dialog);
 // The Cancel command: asks, and on Yes sets AbortRequested and ends the dialog.
 void CancelCommand(Run& run, os::Window dialog);
 // Turns a held mouse button on Cancel or a held Escape into the Cancel command.

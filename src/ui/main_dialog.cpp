@@ -19,6 +19,12 @@ constexpr int DestinationLimit = 260;
 // The edit offers 255 characters: at most 254 arrive.
 constexpr int DestinationReadSize = 255;
 
+constexpr std::size_t ProposedSize = PathSize + sizeof(InstallHeader::DefaultSubdir);
+
+void ProposeDestination(const Run& run, char (&proposed)[ProposedSize]) {
+    FormatText(proposed, sizeof proposed, "%s\\%s", run.ProgramFilesDir, run.Header->DefaultSubdir);
+}
+
 void InitMainDialog(Run& run, os::Window dialog) {
     run.os.SetItemText(dialog, InstallToItem, Msg(MessageId::InstallTo));
     run.os.SetItemText(dialog, InstallButton, Msg(MessageId::InstallButton));
@@ -26,8 +32,8 @@ void InitMainDialog(Run& run, os::Window dialog) {
     run.os.SetItemText(dialog, os::IDHELP, Msg(MessageId::HelpButton));
     run.os.SetItemText(dialog, IntroItem, run.Header->MainDialogText);
     run.os.LimitItemText(dialog, DestinationItem, DestinationLimit);
-    char proposed[PathSize + sizeof run.Header->DefaultSubdir];
-    FormatText(proposed, sizeof proposed, "%s\\%s", run.ProgramFilesDir, run.Header->DefaultSubdir);
+    char proposed[ProposedSize];
+    ProposeDestination(run, proposed);
     run.os.SetItemText(dialog, DestinationItem, proposed);
     PrepareDialogWindow(run, dialog);
 }
@@ -50,6 +56,16 @@ void PressHelp(Run& run, os::Window dialog) {
 }  // namespace
 
 std::intptr_t MainDialog(Run& run) {
+    if (run.Silent) {
+        // The answer a user would have typed: /D= or the proposed
+        // destination, as much of it as the edit would hand over, through
+        // the same check as the Install button.
+        char proposed[ProposedSize];
+        ProposeDestination(run, proposed);
+        CopyText(run.DestinationDir, DestinationReadSize,
+                 run.DestinationSwitch[0] != '\0' ? run.DestinationSwitch : proposed, ProposedSize);
+        return ValidateDestination(run, 0) ? 1 : 0;
+    }
     return run.os.DialogBox(os::MainDialogId, 0, MainDialogProc, &run);
 }
 
@@ -96,8 +112,11 @@ bool ValidateDestination(Run& run, os::Window dialog) {
 }
 
 void ReportFieldError(Run& run, os::Window dialog, int item, const char* text) {
-    run.os.MessageBeep(0);
-    run.os.SelectItemText(dialog, item, 0, 0x7FFF0000);
-    run.os.FocusItem(dialog, item);
+    // A silent run has no field to point at.
+    if (dialog != 0) {
+        run.os.MessageBeep(0);
+        run.os.SelectItemText(dialog, item, 0, 0x7FFF0000);
+        run.os.FocusItem(dialog, item);
+    }
     ShowError(run, dialog, text);
 }

@@ -89,6 +89,7 @@ const char* const MessageTable[MessageCount] = {
     /* 81 */ "",
     /* 82 */ "Couldn't find the Windows directory.",
     /* 83 */ "This directory cannot hold the installation.",
+    /* 84 */ "Invalid command line.",
 };
 
 }  // namespace

@@ -89,8 +89,11 @@ enum class MessageId : int {
     NoWindowsDirectory = 82,
     // An uninstallation would empty the Windows or the system directory.
     CannotHoldInstallation = 83,
+    // A command line that starts with a switch but does not follow the
+    // switches' grammar.
+    InvalidCommandLine = 84,
 };
 
-constexpr int MessageCount = 84;
+constexpr int MessageCount = 85;
 
 const char* Msg(MessageId id);

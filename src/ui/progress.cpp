@@ -33,6 +33,9 @@ ProgressPicture ComputeProgress(const os::Rect* frame, std::uint32_t windowsMajo
 void DrawProgress(Run& run, os::Window dialog, os::DeviceContext dc, std::uint32_t position) {
     if (run.ProgressTotal == 0) return;
     if (position == 0) position = run.ProgressPosition;
+    run.ProgressPosition = position;
+    // A silent run has nothing to draw on.
+    if (dialog == 0) return;
     os::Rect frame{};
     bool haveFrame = run.os.GetItemRect(dialog, ProgressFrameItem, true, &frame);
     ProgressPicture picture =
@@ -41,7 +44,6 @@ void DrawProgress(Run& run, os::Window dialog, os::DeviceContext dc, std::uint32
     if (target == 0) target = run.os.GetDC(dialog);
     run.os.PaintProgress(target, picture.Filled, picture.Text, picture.Percent);
     if (dc == 0) run.os.ReleaseDC(dialog, target);
-    run.ProgressPosition = position;
 }
 
 void SetStatusLabel(Run& run, const char* text) {

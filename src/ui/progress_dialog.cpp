@@ -32,6 +32,8 @@ bool KeyHeld(Run& run, int key) {
 }  // namespace
 
 std::intptr_t ProgressDialog(Run& run) {
+    // A silent run does the same work without the window around it.
+    if (run.Silent) return RunWork(run, 0);
     return run.os.DialogBox(os::ProgressDialogId, 0, ProgressDialogProc, &run);
 }
 
@@ -56,7 +58,9 @@ std::intptr_t ProgressDialogProc(void* context, os::Window dialog, unsigned mess
             CancelCommand(run, dialog);
         return 0;
     case os::RunWorkMessage:
-        RunWork(run, dialog);
+        // The run's request comes last, so it decides the dialog's result
+        // even when a Cancel command asked for 0 meanwhile.
+        run.os.EndDialog(dialog, RunWork(run, dialog));
         return 0;
     case os::WM_DESTROY:
         run.ProgressWindow = 0;
@@ -66,13 +70,10 @@ std::intptr_t ProgressDialogProc(void* context, os::Window dialog, unsigned mess
     }
 }
 
-void RunWork(Run& run, os::Window dialog) {
+std::intptr_t RunWork(Run& run, os::Window dialog) {
     DrawProgress(run, dialog, 0, 0);
     if (run.UninstallMode) {
-        if (!RunUninstall(run, dialog)) {
-            run.os.EndDialog(dialog, 0);
-            return;
-        }
+        if (!RunUninstall(run, dialog)) return 0;
     } else if (!RunInstall(run, dialog)) {
         char text[ClosingTextSize];
         FormatText(text, sizeof text, "%s%s",
@@ -80,15 +81,12 @@ void RunWork(Run& run, os::Window dialog) {
                                           : MessageId::InstallationError),
                    Msg(MessageId::MayNotRunProperly));
         ShowError(run, dialog, text);
-        run.os.EndDialog(dialog, 0);
-        return;
+        return 0;
     }
     // Their failures are shown by themselves and do not fail the run.
     UpdateProgramGroups(run, dialog);
     UpdateUninstallEntry(run, dialog);
-    // The run's request comes last, so it decides the dialog's result even
-    // when a Cancel command asked for 0 meanwhile.
-    run.os.EndDialog(dialog, InstallServices(run, dialog) ? 1 : 0);
+    return InstallServices(run, dialog) ? 1 : 0;
 }
 
 void CancelCommand(Run& run, os::Window dialog) {

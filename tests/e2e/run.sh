@@ -108,6 +108,9 @@ fresh_prefix() {
   local version=$1 name=$2
   local p="$work/prefix-$name"
   cp -a "$E2E_ROOT/prefix-$version" "$p"
+  # Prefixes made before make_wine_prefix copied Marlett draw the close
+  # button as a letter r.
+  cp /usr/share/wine/fonts/marlett.ttf "$p/drive_c/windows/Fonts/" 2>/dev/null
   prefixes_used+=("$p")
   echo "$p" >>"$work/fresh-prefixes"
   echo "$p"

@@ -50,6 +50,8 @@ const Row kRows[] = {
     {MessageId::MayNotRunProperly, 80,
      "\rThe software may not run properly.\r\rRun the installation program again to complete the installation."},
     {MessageId::Empty, 81, ""},
+    {MessageId::CannotHoldInstallation, 83, "This directory cannot hold the installation."},
+    {MessageId::InvalidCommandLine, 84, "Invalid command line."},
 };
 
 class MessageTableRow : public ::testing::TestWithParam<Row> {};

@@ -18,6 +18,7 @@
  *   aside                         move the open message box to the lower left corner,
  *                                 so that a screenshot shows the dialog behind it
  *   shot <name>                   ask the shell script for a screenshot and wait for it
+ *   pause <milliseconds>          let the program work on for a while (e.g. before a shot)
  *   timeout <seconds>             how long each later wait may take (default 60)
  *
  * Each recorded window becomes one transcript line, fields separated by '|',
@@ -318,6 +319,8 @@ static int play(FILE *script) {
             SetWindowPos(box, NULL, 8, 520, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
         } else if (strcmp(word, "shot") == 0) {
             if (!step_shot(rest)) return 0;
+        } else if (strcmp(word, "pause") == 0) {
+            Sleep((DWORD)atoi(rest));
         } else if (strcmp(word, "timeout") == 0) {
             wait_ms = (DWORD)atoi(rest) * 1000;
         } else {
