@@ -310,8 +310,11 @@ TEST(SilentUninstall, RemovesTheInstallationAndItselfKeepingTheUnusedSharedFile)
     // Without /LOG= an uninstallation writes no log.
     EXPECT_EQ(r.logPath, "");
     ASSERT_EQ(t.m.StartedProcesses().size(), 1u);
-    std::string batch = t.m.StartedProcesses()[0].commandLine;
-    ASSERT_TRUE(t.m.RunBatch(batch.substr(1, batch.size() - 2)));
+    // The command line is the quoted batch path and the batch's tries.
+    const std::string line = t.m.StartedProcesses()[0].commandLine;
+    const std::size_t close = line.find('"', 1);
+    ASSERT_NE(close, std::string::npos);
+    ASSERT_TRUE(t.m.RunBatch(line.substr(1, close - 1), line.substr(close + 1)));
     EXPECT_FALSE(t.m.Exists("C:\\Program Files\\App"));
 }
 
