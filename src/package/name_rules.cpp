@@ -7,9 +7,9 @@
 
 namespace {
 
-// The devices every Windows opens under these names, in any directory.
-// COM1 to COM9 and LPT1 to LPT9 are matched apart.
-const char Devices[] = "CON\0PRN\0AUX\0NUL\0CONIN$\0CONOUT$\0";
+// The devices every Windows opens under these names, in any directory; "#"
+// stands for a digit from 1 to 9.
+const char Devices[] = "CON\0PRN\0AUX\0NUL\0COM#\0LPT#\0CONIN$\0CONOUT$\0";
 
 // The device is named by the part up to its first dot, without the blanks
 // before that dot: "nul", "Con .txt" and "LPT1.DOC" all open a device.
@@ -17,18 +17,17 @@ bool IsDeviceName(const char* part, std::size_t length) {
     std::size_t n = 0;
     while (n < length && part[n] != '.') ++n;
     while (n > 0 && part[n - 1] == ' ') --n;
-    if (n < 3 || n > 7) return false;
-    char base[8];
-    for (std::size_t i = 0; i < n; ++i) {
-        const char c = part[i];
-        base[i] = c >= 'a' && c <= 'z' ? static_cast<char>(c - ('a' - 'A')) : c;
+    for (const char* d = Devices; *d != '\0'; ++d) {
+        std::size_t i = 0;
+        for (; d[i] != '\0' && i < n; ++i) {
+            const char c = part[i] >= 'a' && part[i] <= 'z' ? static_cast<char>(part[i] - ('a' - 'A'))
+                                                           : part[i];
+            if (d[i] == '#' ? c < '1' || c > '9' : c != d[i]) break;
+        }
+        if (i == n && d[i] == '\0') return true;
+        while (d[1] != '\0') ++d;
+        ++d;
     }
-    base[n] = '\0';
-    if (n == 4 && base[3] >= '1' && base[3] <= '9' &&
-        (std::memcmp(base, "COM", 3) == 0 || std::memcmp(base, "LPT", 3) == 0))
-        return true;
-    for (const char* d = Devices; *d != '\0'; d += std::strlen(d) + 1)
-        if (std::strcmp(base, d) == 0) return true;
     return false;
 }
 

@@ -22,16 +22,17 @@ constexpr std::uint32_t SelfRemovalFlags = 0x20 | 0x1000;
 // arguments, one dropped by "shift" per try: both command interpreters know
 // it, and it needs no environment space, which COMMAND.COM may not have.
 // Every path is quoted: a temporary directory with blanks is common.
+// The wait takes three seconds. COMMAND.COM of Windows 95, 98 and Me has no
+// wait of its own, but each installs CHOICE in the COMMAND directory of the
+// Windows directory, and it takes its default after a given time. Windows
+// NT has no CHOICE there, but PING, which waits a second between echoes (to
+// this machine, so no network is needed). Where neither runs, the tries
+// still end.
 const char BatchFormat[] =
-    "@echo off\r\n:a\r\ndel \"%s\"\r\nif not exist \"%s\" goto b\r\n%s >nul\r\nshift\r\n"
-    "if not \"%%1\"==\"\" goto a\r\n:b\r\nrd \"%s\"\r\ndel \"%s\"";
-// The wait of three seconds. COMMAND.COM of Windows 95 has no wait of its
-// own, but every Windows 95 has CHOICE, which takes its default after a
-// time. Windows NT has no CHOICE, but PING, which waits a second between
-// echoes (to this machine, so no network is needed). Where neither runs,
-// the tries still end.
-const char WaitWindows95[] = "choice /c:y /t:y,3 /n";
-const char WaitWindowsNT[] = "ping -n 4 127.0.0.1";
+    "@echo off\r\n:a\r\ndel \"%s\"\r\nif not exist \"%s\" goto b\r\n"
+    "if exist \"%%windir%%\\command\\choice.com\" choice /c:y /t:y,3 /n >nul\r\n"
+    "if not exist \"%%windir%%\\command\\choice.com\" ping -n 4 127.0.0.1 >nul\r\n"
+    "shift\r\nif not \"%%1\"==\"\" goto a\r\n:b\r\nrd \"%s\"\r\ndel \"%s\"";
 // One argument per try after the first: 20 tries, 57 seconds of waiting.
 // Short, as COMMAND.COM's command line ends at 127 characters.
 const char BatchTries[] = " 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1";
@@ -98,9 +99,8 @@ void CompleteUninstall(Run& run) {
             BatchSpelling(program, programText);
             BatchSpelling(run.DestinationDir, destinationText);
             BatchSpelling(batch, batchText);
-            char text[sizeof BatchFormat + sizeof WaitWindows95 + 8 * PathSize];
+            char text[sizeof BatchFormat + 8 * PathSize];
             std::size_t size = FormatText(text, sizeof text, BatchFormat, programText, programText,
-                                          run.IsWindows95 ? WaitWindows95 : WaitWindowsNT,
                                           destinationText, batchText);
             os::FileHandle file = run.os.CreateFile(
                 batch, os::GENERIC_WRITE, 0, os::CREATE_ALWAYS,

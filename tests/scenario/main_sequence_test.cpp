@@ -218,6 +218,40 @@ TEST(MainSequence, RefusesToUninstallAFileLoadedAsAModuleUnlessItIsKept) {
 
 // ---- Dialog failures and memory --------------------------------------------------
 
+// Names a package may not carry: refused as a whole, in install and in
+// uninstall mode, before anything is written (the uninstaller least of all).
+TEST(MainSequence, RefusesUnsafeNamesBeforeWritingAnything) {
+    struct Case {
+        const char* what;
+        PackageBuilder (*make)();
+    };
+    const Case cases[] = {
+        {"file named after a device",
+         [] { return AppPackage().File("A.TXT", TextBytes("a")).File("Lpt1.log", TextBytes("x")); }},
+        {"directory meaning the destination", [] { return AppPackage().Dir(".\\").File("A.TXT", TextBytes("a")); }},
+        {"program run from outside",
+         [] { return AppPackage().File("A.TXT", TextBytes("a")).RunAfterInstall("..\\A.TXT"); }},
+        {"entry name with a backslash",
+         [] { return AppPackage().UninstallDisplayName("\\").File("A.TXT", TextBytes("a")); }},
+    };
+    for (const Case& c : cases) {
+        for (const char* name : {"SETUP.EXE", "UNINST.EXE"}) {
+            sim::Machine m = sim::Machine::NT40();
+            m.WriteFile(std::string("C:\\DL\\") + name, c.make().Build());
+            sim::FileSnapshot before = m.SnapshotFiles();
+            sim::RegistrySnapshot registry = m.SnapshotRegistry();
+            m.SetModuleFileName(std::string("C:\\DL\\") + name);
+            m.TypeDestination("C:\\APP");
+            m.PressInstall();
+            RunResult r = scenario::RunAsIs(m);
+            EXPECT_EQ(r.exitCode, 1) << c.what << " " << name;
+            EXPECT_THAT(r.BoxSummary(), ElementsAre("Error|Error 15 in installation info.")) << c.what;
+            EXPECT_TRUE(m.SnapshotFiles() == before) << c.what << " " << name;
+            EXPECT_EQ(m.SnapshotRegistry(), registry) << c.what << " " << name;
+        }
+    }
+}
+
 TEST(MainSequence, ReportsAMainDialogThatCannotOpen) {
     sim::Machine m = sim::Machine::NT40();
     m.FailCall("DialogBox", 1, 1813);

@@ -157,8 +157,9 @@ namespace {
 
 // The command interpreter's percent expansion: "%%" is one percent sign,
 // "%1" to "%9" the batch's arguments and "%NAME%" an environment variable,
-// none of which the simulated machine sets.
-std::string ExpandPercents(const std::string& line, const std::vector<std::string>& arguments) {
+// of which the simulated machine sets only WINDIR.
+std::string ExpandPercents(const std::string& line, const std::vector<std::string>& arguments,
+                           const std::string& windowsDir) {
     std::string out;
     for (std::size_t i = 0; i < line.size(); ++i) {
         if (line[i] != '%') {
@@ -173,6 +174,7 @@ std::string ExpandPercents(const std::string& line, const std::vector<std::strin
         } else {
             std::size_t end = line.find('%', i + 1);
             if (end == std::string::npos) break;  // a lone percent sign is dropped
+            if (Upper(line.substr(i + 1, end - i - 1)) == "WINDIR") out += windowsDir;
             i = end;
         }
     }
@@ -236,10 +238,38 @@ bool Machine::RunBatch(const std::string& path, const std::string& arguments) {
             restore();
             return false;
         }
-        std::string l = ExpandPercents(lines[pc++], parameters);
+        std::string l = ExpandPercents(lines[pc++], parameters, s_->windowsDir);
         std::string u = Upper(l);
         if (l.empty() || u == "@ECHO OFF" || l[0] == ':' || u.rfind("REM", 0) == 0) continue;
         std::vector<std::string> args = Arguments(l);
+        // "if [not] exist PATH command" and "if [not] "a"=="b" command": the
+        // command runs when the condition holds. The quotes are gone by now:
+        // "%1"=="" reads "1==".
+        bool afterIf = false;
+        while (args.size() >= 3 && Upper(args[0]) == "IF") {
+            std::size_t at = 1;
+            bool negate = Upper(args[at]) == "NOT";
+            if (negate) ++at;
+            bool holds;
+            if (Upper(args[at]) == "EXIST" && at + 2 < args.size()) {
+                holds = Exists(args[at + 1]);
+                at += 2;
+            } else if (args[at].find("==") != std::string::npos && at + 1 < args.size()) {
+                const std::size_t equals = args[at].find("==");
+                holds = args[at].substr(0, equals) == args[at].substr(equals + 2);
+                at += 1;
+            } else {
+                restore();
+                return false;
+            }
+            if (holds == negate) {
+                args.clear();
+                break;
+            }
+            args.erase(args.begin(), args.begin() + static_cast<std::ptrdiff_t>(at));
+            afterIf = true;
+        }
+        if (args.empty()) continue;
         std::string verb = Upper(args[0]);
         if (verb == "DEL" || verb == "ERASE") {
             bool selfDeleted = false;
@@ -255,44 +285,6 @@ bool Machine::RunBatch(const std::string& path, const std::string& arguments) {
             for (std::size_t i = 1; i < args.size(); ++i) RemoveDirectory(args[i].c_str());
             continue;
         }
-        if (verb == "IF" && args.size() >= 5 && Upper(args[1]) == "EXIST" &&
-            Upper(args[3]) == "GOTO") {
-            if (Exists(args[2])) {
-                long target = labelLine(args[4]);
-                if (target < 0) {
-                    restore();
-                    return false;
-                }
-                pc = static_cast<std::size_t>(target);
-            }
-            continue;
-        }
-        if (verb == "IF" && args.size() >= 6 && Upper(args[1]) == "NOT" &&
-            Upper(args[2]) == "EXIST" && Upper(args[4]) == "GOTO") {
-            if (!Exists(args[3])) {
-                long target = labelLine(args[5]);
-                if (target < 0) {
-                    restore();
-                    return false;
-                }
-                pc = static_cast<std::size_t>(target);
-            }
-            continue;
-        }
-        // if not "%1"=="" goto a: the quotes are gone, "1==" is left.
-        if (verb == "IF" && args.size() >= 5 && Upper(args[1]) == "NOT" &&
-            args[2].find("==") != std::string::npos && Upper(args[3]) == "GOTO") {
-            const std::size_t equals = args[2].find("==");
-            if (args[2].substr(0, equals) != args[2].substr(equals + 2)) {
-                long target = labelLine(args[4]);
-                if (target < 0) {
-                    restore();
-                    return false;
-                }
-                pc = static_cast<std::size_t>(target);
-            }
-            continue;
-        }
         if (verb == "SHIFT") {
             if (!parameters.empty()) parameters.erase(parameters.begin());
             continue;
@@ -306,11 +298,6 @@ bool Machine::RunBatch(const std::string& path, const std::string& arguments) {
             s_->batchSecondsWaited += seconds;
             continue;
         }
-        if (verb == "IF" && args.size() >= 3 && Upper(args[1]) == "EXIST") {
-            // "if exist C:\Program Files\x goto a": the condition holds a cut
-            // path and the rest is run as a command that does not exist.
-            continue;
-        }
         if (verb == "GOTO" && args.size() >= 2) {
             long target = labelLine(args[1]);
             if (target < 0) {
@@ -320,6 +307,9 @@ bool Machine::RunBatch(const std::string& path, const std::string& arguments) {
             pc = static_cast<std::size_t>(target);
             continue;
         }
+        // "if exist C:\Program Files\x goto a": the condition held a cut path
+        // and the rest is run as a command that does not exist.
+        if (afterIf) continue;
         restore();
         return false;
     }
