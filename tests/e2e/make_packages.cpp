@@ -240,6 +240,22 @@ pkg::PackageContents Longest(const Bytes& stub, std::size_t extra = 0) {
     return c;
 }
 
+// The basic package and a compressed CUT.DAT whose stream is cut to a
+// third: the expander gives fewer bytes than InstalledSize. With `shared`,
+// CUT.DAT is not vital and a shared SHARED.DLL comes first.
+pkg::PackageContents CutStream(const Bytes& stub, bool shared) {
+    pkg::PackageContents c = Basic(stub);
+    if (shared) {
+        AddFile(c, "SHARED.DLL", 0, Text("A shared library for everyone.\r\n"), false);
+        c.files.back().Shared = 1;
+    }
+    AddFile(c, "CUT.DAT", 0, Lines(200), true);
+    c.files.back().Vital = shared ? 0 : 1;
+    Bytes& stored = c.fileData.back();
+    stored.resize(stored.size() / 3);
+    return c;
+}
+
 bool Write(const std::string& dir, const std::string& name, const pkg::PackageContents& c) {
     Bytes file = pkg::WritePackage(c);
     if (!WriteFile(dir + "/" + name, file)) {
@@ -302,6 +318,8 @@ int main(int argc, char** argv) {
     if (!components.empty() && ReadFile(components + "/testcomp_1_0_0_1.dll", v1) &&
         ReadFile(components + "/testcomp_2_0_0_7.dll", v2))
         ok = ok && Write(out, "versions.exe", Versions(stub, v1, v2));
+    ok = ok && Write(out, "cutvital.exe", CutStream(stub, false)) &&
+         Write(out, "cutshared.exe", CutStream(stub, true));
     // The installed contents the suite compares against.
     ok = ok && WriteFile(out + "/expected-README.TXT", Text(ReadmeText)) &&
          WriteFile(out + "/expected-LINES.TXT", Lines(400)) &&
