@@ -67,7 +67,8 @@ void CloseInstallLog(Run& run, bool success) {
         run.os.LClose(run.LogFile);
         run.LogFile = os::InvalidFile;
         // A silent run's log is the administrator's record: always kept.
-        if (success && !run.Silent && run.Header != nullptr && run.Header->DeleteLogOnSuccess != 0 &&
+        if (success && !run.Silent && run.Header != nullptr &&
+            run.Header->DeleteLogOnSuccess != 0 &&
             run.LogFilePath != nullptr)
             run.os.DeleteFile(run.LogFilePath);
     }

@@ -65,7 +65,8 @@ CommandLine ReadCommandLine(Run& run, const char* tail) {
     }
     if (const char* destination = After(p, "/D=")) {
         p = destination + std::strlen(destination);
-        if (!TakeValue(destination, p, run.DestinationSwitch, DestinationLimit)) return CommandLine::Invalid;
+        if (!TakeValue(destination, p, run.DestinationSwitch, DestinationLimit))
+            return CommandLine::Invalid;
     }
     return *p == '\0' ? CommandLine::Switches : CommandLine::Invalid;
 }

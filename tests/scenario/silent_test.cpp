@@ -187,6 +187,19 @@ TEST(SilentInstall, TakesTheDestinationOfDAndWritesTheLogOfLogOnly) {
               "\"C:\\My Apps\\App\\UNINST.EXE\" /S");
 }
 
+TEST(SilentInstall, LogsToTheDestinationWhenTheLogOfLogCannotBeCreated) {
+    sim::Machine m = MachineWithLists();
+    RunResult r = scenario::RunPackage(m, SilentPackage().Build(),
+                                       "/S /LOG=C:\\APP\\setup.log /D=C:\\APP");
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_THAT(ScreenCallsMade(m), IsEmpty());
+    EXPECT_FALSE(m.Exists("C:\\APP\\setup.log"));
+    const std::vector<std::string> log = Lines(m, "C:\\APP\\InstLog.txt");
+    ASSERT_FALSE(log.empty());
+    EXPECT_EQ(log.front(), "Created logfile: C:\\APP\\InstLog.txt");
+    EXPECT_THAT(LastLines(log, 2), ElementsAre("The installation was successful!", "Exit code: 0"));
+}
+
 TEST(SilentInstall, LeavesTheRestartToTheCallerWithExitCode3) {
     sim::Machine m = MachineWithLists();
     m.WriteFile("C:\\WINDOWS\\SYSTEM32\\SHARED.DLL", "old shared");

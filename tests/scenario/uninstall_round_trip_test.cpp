@@ -205,6 +205,8 @@ TEST(UninstallRoundTrip, TheUninstallEntryOfAnInstallationWithBlanksIsQuoted) {
     ASSERT_EQ(t.InstallIt("C:\\Program Files\\Tool").exitCode, 0);
     EXPECT_EQ(t.m.GetString(os::HKEY_LOCAL_MACHINE, EntryKey, "UninstallString"),
               "\"C:\\Program Files\\Tool\\UNINST.EXE\"");
+    EXPECT_EQ(t.m.GetString(os::HKEY_LOCAL_MACHINE, EntryKey, "QuietUninstallString"),
+              "\"C:\\Program Files\\Tool\\UNINST.EXE\" /S");
     EXPECT_EQ(t.m.GetString(os::HKEY_LOCAL_MACHINE, EntryKey, "DisplayName"), "Tool 1.0");
 }
 

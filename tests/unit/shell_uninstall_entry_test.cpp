@@ -32,6 +32,10 @@ TEST(UninstallEntry, InstallWritesTheDisplayNameAndTheUninstallerPath) {
     ASSERT_TRUE(e.m.GetValue(os::HKEY_LOCAL_MACHINE, EntryKey, "UninstallString", value));
     EXPECT_EQ(value.type, os::REG_SZ);
     EXPECT_EQ(value.data, WithNul("C:\\APP\\UNINST.EXE"));
+    // Deployment tools run this one as it stands: always quoted.
+    ASSERT_TRUE(e.m.GetValue(os::HKEY_LOCAL_MACHINE, EntryKey, "QuietUninstallString", value));
+    EXPECT_EQ(value.type, os::REG_SZ);
+    EXPECT_EQ(value.data, WithNul("\"C:\\APP\\UNINST.EXE\" /S"));
     EXPECT_EQ(e.m.OpenRegistryKeys(), 0u);
     EXPECT_THAT(e.m.Boxes(), IsEmpty());
 }
