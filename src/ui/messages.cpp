@@ -88,6 +88,7 @@ const char* const MessageTable[MessageCount] = {
     /* 80 */ "\rThe software may not run properly.\r\rRun the installation program again to complete the installation.",
     /* 81 */ "",
     /* 82 */ "Couldn't find the Windows directory.",
+    /* 83 */ "The installation package is damaged. Please get a new copy.",
 };
 
 }  // namespace

@@ -87,8 +87,10 @@ enum class MessageId : int {
     // Beyond the original table: without the Windows and system directories
     // every file bound for them would land at the root of the drive.
     NoWindowsDirectory = 82,
+    // A package whose bytes no longer match the checksum it was written with.
+    PackageDamaged = 83,
 };
 
-constexpr int MessageCount = 83;
+constexpr int MessageCount = 84;
 
 const char* Msg(MessageId id);

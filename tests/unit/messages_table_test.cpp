@@ -86,7 +86,7 @@ TEST(MessageTable, KeepsTheTwoOleServerTextsAsSeparateEntries) {
 }
 
 TEST(MessageTable, ReadsAnIdOutsideTheTableAsTheEmptyText) {
-    EXPECT_STREQ(Msg(static_cast<MessageId>(83)), "");
+    EXPECT_STREQ(Msg(static_cast<MessageId>(MessageCount)), "");
     EXPECT_STREQ(Msg(static_cast<MessageId>(-1)), "");
 }
 

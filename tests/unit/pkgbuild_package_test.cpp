@@ -337,7 +337,7 @@ TEST(PkgbuildPackage, IsTheStubPaddedToAMarkerTheStubAlwaysFindsThenTheRecordsAn
     EXPECT_EQ(Bytes(back.fileData[0]), "alpha");
     EXPECT_EQ(Bytes(back.fileData[1]), "beta");
     EXPECT_TRUE(back.trailing.empty());
-    EXPECT_EQ(file.size(), 8192u + 3772u + 2u * 756u + 9u);
+    EXPECT_EQ(file.size(), 8192u + 3772u + 2u * 756u + 9u + 16u);  // and the checksum trailer
 }
 
 }  // namespace
