@@ -31,19 +31,38 @@ bool CheckWholeScript(BuildState& state, ScriptError& error) {
     return true;
 }
 
-bool BuildContents(const std::string& scriptText, const std::string& baseDir,
-                   pkg::PackageContents& out, ScriptError& error) {
+bool BuildRecords(const std::string& scriptText, const std::string& baseDir,
+                  pkg::PackageContents& out, std::vector<pkg::FileSource>& sources,
+                  ScriptError& error) {
     out = pkg::PackageContents();
     out.header = pkg::NewHeader();
+    sources.clear();
     ScriptText text;
     if (!ParseScriptText(scriptText, text, error)) return false;
     BuildState state;
     state.contents = &out;
     state.baseDir = baseDir;
-    return ApplySetup(text.setup, state, error) && BuildDirs(text.dirs, state, error) &&
-           BuildFiles(text.files, state, error) && BuildGroups(text.groups, state, error) &&
-           BuildItems(text.items, state, error) && BuildRegKeys(text.regKeys, state, error) &&
-           BuildRegValues(text.regValues, state, error) && CheckWholeScript(state, error);
+    const bool built =
+        ApplySetup(text.setup, state, error) && BuildDirs(text.dirs, state, error) &&
+        BuildFiles(text.files, state, error) && BuildGroups(text.groups, state, error) &&
+        BuildItems(text.items, state, error) && BuildRegKeys(text.regKeys, state, error) &&
+        BuildRegValues(text.regValues, state, error) && CheckWholeScript(state, error);
+    sources = std::move(state.sources);
+    return built;
+}
+
+bool BuildContents(const std::string& scriptText, const std::string& baseDir,
+                   pkg::PackageContents& out, ScriptError& error) {
+    std::vector<pkg::FileSource> sources;
+    if (!BuildRecords(scriptText, baseDir, out, sources, error)) return false;
+    for (std::size_t i = 0; i < sources.size(); ++i) {
+        pkg::Bytes stored;
+        std::string message;
+        if (!pkg::PrepareFile(sources[i], out.files[i], stored, message))
+            return Fail(error, sources[i].line, message);
+        out.fileData.push_back(std::move(stored));
+    }
+    return true;
 }
 
 }  // namespace pkgbuild

@@ -8,12 +8,14 @@
 #include <vector>
 
 #include "pkgbuild/script_text.h"
+#include "pkgwrite/file_source.h"
 #include "pkgwrite/package_writer.h"
 
 namespace pkgbuild {
 
 struct BuildState {
     pkg::PackageContents* contents = nullptr;
+    std::vector<pkg::FileSource> sources;  // per FileRecord: where its data come from
     std::string baseDir;  // sources are relative to the script's directory
     bool compressByDefault = true;
     std::vector<std::string> dirNames;   // [Dirs] Name per DirRecord
