@@ -18,8 +18,8 @@ std::uint32_t WordAt(const unsigned char* p) {
 
 }  // namespace
 
+// The image is at least the 3772 bytes of the header long.
 void UnsignImage(unsigned char* image, long size) {
-    if (size < 160) return;
     const std::uint32_t pe = WordAt(image + 60);
     if (pe > static_cast<std::uint32_t>(size - 160) || WordAt(image + pe) != 0x4550) return;
     unsigned char* certificates = image + pe + 152;  // data directory entry 4

@@ -55,7 +55,8 @@ bool CheckPackageSum(Run& run, long end) {
         for (long done = 0; sound && done < end;) {
             const long want = end - done < SumBlock ? end - done : SumBlock;
             sound = run.os.HRead(run.Package, block, want) == want;
-            if (done == 0 && want >= 160) {
+            // The first read holds at least the header's 3772 bytes.
+            if (done == 0) {
                 // Signing rewrites the PE checksum and the certificate entry.
                 const std::uint32_t pe = WordAt(block + 60);
                 if (pe <= static_cast<std::uint32_t>(want - 160) && WordAt(block + pe) == 0x4550) {
