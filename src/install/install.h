@@ -10,6 +10,11 @@ bool RunInstall(Run& run, os::Window owner);
 bool PathExists(Run& run, const char* path);
 bool MakeDirectory(Run& run, const char* path);
 
+// The uninstaller's image, read from a signed package: its certificate
+// entry cleared and its PE checksum made right for `size` bytes. An image
+// without a certificate entry is left as it is.
+void UnsignImage(unsigned char* image, long size);
+
 bool PlaceFile(Run& run, os::Window owner, std::size_t index, std::uint32_t& position);
 // Moves the package read position on by a record's stored size
 // ("Couldn't skip file." on failure).

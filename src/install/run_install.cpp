@@ -45,6 +45,7 @@ bool CreateUninstallerCopy(Run& run, os::Window owner) {
         ShowPathError(run, owner, MessageId::CouldntReadData, run.PackagePath);
         return false;
     }
+    UnsignImage(static_cast<unsigned char*>(block), size);
 
     char path[PathSize];
     char name[sizeof(InstallHeader::UninstallerName) + 1];

@@ -1,5 +1,6 @@
 // CheckPackageLength: a truncated package (a damaged download) is refused
-// before any work starts, so no half installation can come of it.
+// before any work starts, so no half installation can come of it. A whole
+// one then has its checksum checked.
 #include "package/package.h"
 #include "ui/boxes.h"
 #include "ui/messages.h"
@@ -18,5 +19,5 @@ bool CheckPackageLength(Run& run) {
         ShowError(run, 0, Msg(MessageId::CouldntReadInfo));
         return false;
     }
-    return true;
+    return CheckPackageSum(run, static_cast<long>(needed));
 }

@@ -34,8 +34,14 @@ bool FindInfoMarker(Run& run);
 bool ReadInstallInfo(Run& run);
 void Unscramble(unsigned char* buffer, long length);
 // Install mode: refuses a package shorter than its information plus the
-// stored data of every file ("Couldn't read installation info.").
+// stored data of every file ("Couldn't read installation info."), then one
+// whose checksum does not match (CheckPackageSum).
 bool CheckPackageLength(Run& run);
+// Refuses a package whose checksum trailer, found at `end` (where the file
+// data end), does not match its bytes ("The installation package is
+// damaged..."). A package without a trailer passes. Either way the file is
+// left at the file data.
+bool CheckPackageSum(Run& run, long end);
 // Refuses record numbers outside their tables and unterminated texts.
 bool CheckReferences(Run& run);
 // Once the destination is known: refuses any record path over 259 characters.

@@ -90,6 +90,7 @@ const char* const MessageTable[MessageCount] = {
     /* 82 */ "Couldn't find the Windows directory.",
     /* 83 */ "This directory cannot hold the installation.",
     /* 84 */ "Invalid command line.",
+    /* 85 */ "The installation package is damaged. Please get a new copy.",
 };
 
 }  // namespace

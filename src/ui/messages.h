@@ -92,8 +92,10 @@ enum class MessageId : int {
     // A command line that starts with a switch but does not follow the
     // switches' grammar.
     InvalidCommandLine = 84,
+    // A package whose bytes no longer match the checksum it was written with.
+    PackageDamaged = 85,
 };
 
-constexpr int MessageCount = 85;
+constexpr int MessageCount = 86;
 
 const char* Msg(MessageId id);

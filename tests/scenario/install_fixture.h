@@ -15,6 +15,7 @@
 #include "platform/sim/machine.h"
 #include "support/scenario.h"
 #include "pe/pe_version.h"
+#include "pkgwrite/checksum.h"
 #include "pkgwrite/package_writer.h"
 #include "szdd/szdd.h"
 
@@ -104,7 +105,7 @@ public:
     std::size_t DataOffset() const {
         std::size_t stored = 0;
         for (const Bytes& d : pkg::Completed(c).fileData) stored += d.size();
-        return Build().size() - stored;
+        return Build().size() - stored - c.trailing.size() - (c.checksum ? pkg::TrailerSize : 0);
     }
 
     pkg::PackageContents c;

@@ -33,6 +33,63 @@ TEST(InstallUninstaller, IsThePackageUpToTheEndOfTheInstallationInformation) {
     EXPECT_THAT(r.logLines, Contains("Creating uninstaller: C:\\APP\\UNINST.EXE"));
 }
 
+// A stub with a PE header at 64 as signing leaves it: the checksum of the
+// signed file and a certificate table after the file data.
+Bytes SignedStub() {
+    Bytes stub(512, 0x11);
+    stub[0] = 'M';
+    stub[1] = 'Z';
+    stub[60] = 64;
+    stub[61] = stub[62] = stub[63] = 0;
+    const std::uint8_t pe[] = {'P', 'E', 0, 0};
+    std::copy(pe, pe + 4, stub.begin() + 64);
+    for (std::size_t i = 0; i < 4; ++i) stub[64 + 88 + i] = static_cast<std::uint8_t>(0xA0 + i);
+    for (std::size_t i = 0; i < 8; ++i) stub[64 + 152 + i] = static_cast<std::uint8_t>(0xB0 + i);
+    return stub;
+}
+
+std::uint32_t WordAt(const Bytes& b, std::size_t at) {
+    return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<std::uint32_t>(b[at + 3]) << 24;
+}
+
+TEST(InstallUninstaller, FromASignedPackageNamesNoCertificateAndCarriesItsOwnPeChecksum) {
+    sim::Machine m = sim::Machine::NT40();
+    InstallPackage p = TwoFiles();
+    p.c.stub = SignedStub();
+    p.c.trailing = Bytes(40, 0x5E);  // the signature, after the checksum trailer
+    const Bytes package = p.Build();
+    ASSERT_EQ(Install(m, p).exitCode, 0);
+    Bytes copy = m.ReadFile(At("UNINST.EXE"));
+    ASSERT_EQ(copy.size(), p.DataOffset());
+    EXPECT_EQ(WordAt(copy, 64 + 152), 0u);
+    EXPECT_EQ(WordAt(copy, 64 + 156), 0u);
+    // The PE checksum of the copy: 16-bit words with carries folded, the
+    // field itself as zero, plus the length (an odd last byte stands alone).
+    std::uint32_t sum = 0;
+    for (std::size_t i = 0; i < copy.size(); i += 2) {
+        if (i == 64 + 88 || i == 64 + 90) continue;
+        sum += copy[i] | (i + 1 < copy.size() ? copy[i + 1] << 8 : 0);
+        sum = (sum & 0xFFFF) + (sum >> 16);
+    }
+    EXPECT_EQ(WordAt(copy, 64 + 88), sum + copy.size());
+    // Nothing else differs from the package.
+    for (std::size_t i = 64 + 88; i < 64 + 92; ++i) copy[i] = package[i];
+    for (std::size_t i = 64 + 152; i < 64 + 160; ++i) copy[i] = package[i];
+    EXPECT_TRUE(std::equal(copy.begin(), copy.end(), package.begin()));
+}
+
+TEST(InstallUninstaller, FromAnUnsignedPackageIsItsLeadingPartUnchanged) {
+    sim::Machine m = sim::Machine::NT40();
+    InstallPackage p = TwoFiles();
+    p.c.stub = SignedStub();
+    for (std::size_t i = 64 + 152; i < 64 + 160; ++i) p.c.stub[i] = 0;  // no certificate
+    const Bytes package = p.Build();
+    ASSERT_EQ(Install(m, p).exitCode, 0);
+    const Bytes copy = m.ReadFile(At("UNINST.EXE"));
+    ASSERT_EQ(copy.size(), p.DataOffset());
+    EXPECT_TRUE(std::equal(copy.begin(), copy.end(), package.begin()));
+}
+
 TEST(InstallUninstaller, IsHiddenAloneOnWindows4) {
     sim::Machine m = sim::Machine::Windows95();
     ASSERT_EQ(Install(m, TwoFiles()).exitCode, 0);

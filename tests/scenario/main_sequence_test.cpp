@@ -252,6 +252,101 @@ TEST(MainSequence, RefusesUnsafeNamesBeforeWritingAnything) {
     }
 }
 
+// ---- The package's checksum ---------------------------------------------------
+
+struct SumCase {
+    const char* name;
+    // Changes the built package; `p` tells where its parts lie.
+    void (*change)(Bytes& file, const Package& p);
+    bool refused;
+};
+
+// A stub whose PE header (at 64) holds the fields that signing rewrites.
+Bytes PeStub() {
+    Bytes stub = DefaultStub();
+    stub[60] = 64;
+    stub[64] = 'P';
+    stub[65] = 'E';
+    stub[66] = stub[67] = 0;
+    return stub;
+}
+
+std::size_t DataEnd(const Bytes& file) { return file.size() - 16; }
+
+const SumCase SumCases[] = {
+    {"Sound", [](Bytes&, const Package&) {}, false},
+    {"OneFlippedDataByte", [](Bytes& f, const Package& p) { f[p.DataOffset(1) + 100] ^= 0x01; }, true},
+    {"LastDataByte", [](Bytes& f, const Package&) { f[DataEnd(f) - 1] ^= 0x80; }, true},
+    {"FirstDataByteBeyondTheFirstRead", [](Bytes& f, const Package&) { f[0x10000] ^= 0x10; }, true},
+    {"StubByte", [](Bytes& f, const Package&) { f[5] ^= 0x20; }, true},
+    {"TitleByte", [](Bytes& f, const Package& p) { f[p.InfoOffset() + 2092 + 1] ^= 0x02; }, true},
+    {"CrcOfTheTrailer", [](Bytes& f, const Package&) { f[DataEnd(f) + 8] ^= 0x01; }, true},
+    {"PeChecksumAndCertificateEntry",
+     [](Bytes& f, const Package&) {
+         for (std::size_t i = 64 + 88; i < 64 + 92; ++i) f[i] = 0x77;
+         for (std::size_t i = 64 + 152; i < 64 + 160; ++i) f[i] = 0x66;
+     },
+     false},
+    {"BytesAppendedAfterTheTrailer", [](Bytes& f, const Package&) { f.insert(f.end(), 100, 0xAB); }, false},
+    {"NoTrailer", [](Bytes& f, const Package&) { f.resize(DataEnd(f)); }, false},
+    {"TrailerWithAnotherTag", [](Bytes& f, const Package&) { f[DataEnd(f) + 7] = '2'; }, false},
+    {"TrailerOfAnotherLength", [](Bytes& f, const Package&) { f[DataEnd(f) + 12] = 20; }, false},
+};
+
+class MainSequenceChecksum : public ::testing::TestWithParam<SumCase> {};
+
+TEST_P(MainSequenceChecksum, RefusesADamagedPackageBeforeTheMainDialogAndWritesNothing) {
+    PackageBuilder b = OneFilePackage();
+    b.File("DATA.BIN", PatternBytes(0x12000));
+    b.Contents().stub = PeStub();
+    Package p = b;
+    Bytes file = p.Build();
+    GetParam().change(file, p);
+    sim::Machine m = sim::Machine::NT40();
+    m.WriteFile(scenario::DefaultPackagePath, file);
+    const sim::FileSnapshot files = m.SnapshotFiles();
+    const sim::RegistrySnapshot registry = m.SnapshotRegistry();
+    RunResult r = scenario::Install(m, file, "C:\\APP");
+    if (GetParam().refused) {
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_THAT(r.BoxSummary(),
+                    ElementsAre("Error|The installation package is damaged. Please get a new copy."));
+        EXPECT_TRUE(m.DialogsOpened().empty());
+        EXPECT_EQ(m.SnapshotFiles(), files);
+        EXPECT_EQ(m.SnapshotRegistry(), registry);
+    } else {
+        EXPECT_EQ(r.exitCode, 0);
+        EXPECT_EQ(m.ReadFile("C:\\APP\\DATA.BIN"), PatternBytes(0x12000));
+    }
+    EXPECT_EQ(r.outstandingBlocks, 0u);
+    EXPECT_EQ(r.openFiles, 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, MainSequenceChecksum, ::testing::ValuesIn(SumCases),
+                         [](const ::testing::TestParamInfo<SumCase>& param) { return std::string(param.param.name); });
+
+TEST(MainSequence, RefusesAPackageThatCannotBeReadWholeForItsChecksum) {
+    const Bytes file = OneFilePackage().Build();
+    sim::Machine m = sim::Machine::NT40();
+    // The reads: the marker scan, the header, the file table, the trailer,
+    // then the package from its start.
+    m.FailCall("HRead", 5, os::ERROR_ACCESS_DENIED);
+    RunResult r = scenario::Install(m, file, "C:\\APP");
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_THAT(r.BoxSummary(), ElementsAre("Error|The installation package is damaged. Please get a new copy."));
+    EXPECT_EQ(r.outstandingBlocks, 0u);
+}
+
+TEST(MainSequence, DoesNotCheckTheChecksumWhenRunAsUninstaller) {
+    Bytes file = OneFilePackage().Build();
+    file[file.size() - 16 - 1] ^= 0x01;  // the last data byte
+    sim::Machine m = sim::Machine::NT40();
+    m.AnswerQuestions({os::IDNO});
+    RunResult r = scenario::RunPackage(m, file, "", "C:\\APP\\UNINST.EXE");
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_THAT(r.BoxSummary(), ElementsAre("App Uninstall - Message|Remove App?"));
+}
+
 TEST(MainSequence, ReportsAMainDialogThatCannotOpen) {
     sim::Machine m = sim::Machine::NT40();
     m.FailCall("DialogBox", 1, 1813);

@@ -144,7 +144,9 @@ TEST(PackageBuilder, ReportsOffsetsOfTheInformationAndTheData) {
     EXPECT_EQ(p.DataOffset(0), p.InfoOffset() + p.InfoSize());
     EXPECT_EQ(p.DataOffset(1), p.DataOffset(0) + 4);
     EXPECT_EQ(file[p.DataOffset(1)], 'b');
-    EXPECT_EQ(file.size(), p.DataOffset(1) + 2u);
+    // The checksum trailer follows the data.
+    ASSERT_EQ(file.size(), p.DataOffset(1) + 2u + 16u);
+    EXPECT_EQ(std::string(file.begin() + p.DataOffset(1) + 2, file.begin() + p.DataOffset(1) + 10), "iNStCRC1");
 }
 
 TEST(PackageBuilder, DefaultStubHoldsNoMarker) {

@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "pkgwrite/checksum.h"
 #include "pkgwrite/package_writer.h"
 #include "szdd/szdd.h"
 
@@ -77,8 +78,8 @@ TEST(PackageWriter, ScramblesEachTableAsOneBlockRunningAcrossItsRecords) {
 TEST(PackageWriter, AppendsTheFileDataInTableOrderAndSetsStoredSizes) {
     Bytes file = pkg::WritePackage(TwoFilesOneDir());
     const std::size_t data = 100 + 3772 + 2 * 756 + 288;
-    ASSERT_EQ(file.size(), data + 5);
-    EXPECT_EQ(Bytes(file.begin() + data, file.end()), Bytes({'a', 'a', 'a', 'b', 'b'}));
+    ASSERT_EQ(file.size(), data + 5 + 16);
+    EXPECT_EQ(Bytes(file.begin() + data, file.begin() + data + 5), Bytes({'a', 'a', 'a', 'b', 'b'}));
     const std::size_t files = 100 + 3772;
     EXPECT_EQ(PlainWord(file, files, files + 620), 3u);
     EXPECT_EQ(PlainWord(file, files, files + 756 + 620), 2u);
@@ -115,9 +116,90 @@ TEST(PackageReadBack, GivesBackWhatWasWritten) {
     ASSERT_EQ(back.dirs.size(), 1u);
     EXPECT_STREQ(back.dirs[0].Name, "SUB");
     EXPECT_EQ(back.fileData, c.fileData);
-    EXPECT_EQ(back.trailing, Bytes({1, 2, 3}));
+    EXPECT_EQ(back.trailing, Bytes({1, 2, 3}));  // the checksum trailer taken off
+    EXPECT_TRUE(back.checksum);
     // Written again unchanged, it is the same file.
     EXPECT_EQ(pkg::WritePackage(back), pkg::WritePackage(c));
+}
+
+std::uint32_t WordAt(const Bytes& b, std::size_t at) {
+    return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<std::uint32_t>(b[at + 3]) << 24;
+}
+
+TEST(PackageChecksum, IsTheCrc32OfZipAndGzip) {
+    const std::string check = "123456789";
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(check.data());
+    EXPECT_EQ(pkg::Crc32(0, bytes, check.size()), 0xCBF43926u);
+    // Continued in pieces of every length, eight at a time or not.
+    Bytes noise(1000);
+    for (std::size_t i = 0; i < noise.size(); ++i) noise[i] = static_cast<std::uint8_t>(i * 7 + (i >> 3));
+    const std::uint32_t whole = pkg::Crc32(0, noise.data(), noise.size());
+    for (std::size_t cut : {1u, 7u, 8u, 9u, 500u, 999u})
+        EXPECT_EQ(pkg::Crc32(pkg::Crc32(0, noise.data(), cut), noise.data() + cut, noise.size() - cut), whole)
+            << cut;
+    // Against one bit at a time.
+    std::uint32_t crc = 0xFFFFFFFFu;
+    for (std::uint8_t b : noise) {
+        crc ^= b;
+        for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (crc & 1 ? 0xEDB88320u : 0);
+    }
+    EXPECT_EQ(whole, ~crc);
+}
+
+TEST(PackageChecksum, TrailerFollowsTheDataWithTagCrcOfEverythingBeforeAndLength) {
+    pkg::PackageContents c = TwoFilesOneDir();
+    c.trailing = {9, 9, 9};  // bytes appended later (a signature) come after it
+    Bytes file = pkg::WritePackage(c);
+    const std::size_t end = 100 + 3772 + 2 * 756 + 288 + 5;
+    ASSERT_EQ(file.size(), end + 16 + 3);
+    EXPECT_EQ(std::string(file.begin() + end, file.begin() + end + 8), "iNStCRC1");
+    EXPECT_EQ(WordAt(file, end + 8), pkg::Crc32(0, file.data(), end));
+    EXPECT_EQ(WordAt(file, end + 12), 16u);
+    EXPECT_EQ(pkg::CheckTrailer(file, end), pkg::Checksum::Ok);
+
+    c.checksum = false;
+    c.trailing.clear();
+    EXPECT_EQ(pkg::WritePackage(c).size(), end);
+    EXPECT_EQ(pkg::CheckTrailer(pkg::WritePackage(c), end), pkg::Checksum::None);
+}
+
+// A PE header at 64 whose checksum and certificate entry are set.
+Bytes SignedLookingStub() {
+    Bytes stub(512, 0);
+    stub[0] = 'M';
+    stub[1] = 'Z';
+    stub[60] = 64;
+    stub[64] = 'P';
+    stub[65] = 'E';
+    for (std::size_t i = 0; i < 4; ++i) stub[64 + 88 + i] = 0xC0;
+    for (std::size_t i = 0; i < 8; ++i) stub[64 + 152 + i] = 0xCE;
+    return stub;
+}
+
+TEST(PackageChecksum, CountsTheFieldsSigningRewritesAsZeroesAndEveryOtherByte) {
+    pkg::PackageContents c = TwoFilesOneDir();
+    c.stub = SignedLookingStub();
+    Bytes file = pkg::WritePackage(c);
+    const std::size_t end = file.size() - 16;
+    EXPECT_EQ(pkg::CheckTrailer(file, end), pkg::Checksum::Ok);
+    // What signing changes: the PE checksum and the certificate entry.
+    for (std::size_t at = 64 + 88; at < 64 + 92; ++at) file[at] ^= 0x5A;
+    for (std::size_t at = 64 + 152; at < 64 + 160; ++at) file[at] ^= 0x5A;
+    EXPECT_EQ(pkg::CheckTrailer(file, end), pkg::Checksum::Ok);
+    // Any other byte, before or after those fields, or the CRC itself.
+    for (std::size_t at : {std::size_t{0}, std::size_t{64 + 87}, std::size_t{64 + 92}, std::size_t{64 + 151},
+                           std::size_t{64 + 160}, std::size_t{400}, end - 1, end + 8}) {
+        Bytes damaged = file;
+        damaged[at] ^= 1;
+        EXPECT_EQ(pkg::CheckTrailer(damaged, end), pkg::Checksum::Damaged) << at;
+    }
+    // Without the PE signature the fields are ordinary bytes.
+    Bytes plain = c.stub;
+    plain[64] = 'X';
+    c.stub = plain;
+    file = pkg::WritePackage(c);
+    file[64 + 88] ^= 1;
+    EXPECT_EQ(pkg::CheckTrailer(file, end), pkg::Checksum::Damaged);
 }
 
 struct ReadRefusal {
@@ -170,7 +252,7 @@ INSTANTIATE_TEST_SUITE_P(
                         f = pkg::WritePackage(c);
                     },
                     "Ini-strings"},
-        ReadRefusal{"TruncatedData", [](pkg::PackageContents&, Bytes& f) { f.pop_back(); }, "file 2"},
+        ReadRefusal{"TruncatedData", [](pkg::PackageContents&, Bytes& f) { f.resize(f.size() - 17); }, "file 2"},
         ReadRefusal{"TruncatedTable", [](pkg::PackageContents&, Bytes& f) { f.resize(100 + 3772 + 700); },
                     "file table"}),
     [](const ::testing::TestParamInfo<ReadRefusal>& param) { return std::string(param.param.name); });

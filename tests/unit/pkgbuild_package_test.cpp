@@ -14,6 +14,7 @@
 
 #include "pe/pe_version.h"
 #include "pkgbuild/pkgbuild.h"
+#include "pkgwrite/stream_package.h"
 #include "szdd/szdd.h"
 #include "support/scratch_dir.h"
 
@@ -134,16 +135,38 @@ TEST(PkgbuildSetup, TextsAndNamesArriveInTheCodePage) {
 TEST(PkgbuildFiles, TakeTheirTimesFromTheFileSystemAsFiletimes) {
     Scratch s;
     std::string path = s.Write("a.txt", "alpha");
-    // 2001-09-09 01:46:40.5 UTC, written and accessed
-    struct timespec times[2] = {{1000000000, 500000000}, {1000000000, 500000000}};
+    // Accessed 2002-01-01, written 2001-09-09 01:46:40.5 UTC: only the
+    // write counts, for every time stored (a build reads the file again).
+    struct timespec times[2] = {{1009843200, 0}, {1000000000, 500000000}};
     ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+    unsetenv("SOURCE_DATE_EPOCH");
     pkg::PackageContents c = Build(s, "[Files]\nSource: \"a.txt\"\n");
     ASSERT_EQ(c.files.size(), 1u);
     // (1000000000 s * 10^7 + 5000000) + 116444736000000000 ticks
     const std::uint64_t expected = 126444736005000000ULL;
-    const FileRecord& f = c.files[0];
-    EXPECT_EQ((static_cast<std::uint64_t>(f.LastWriteTime.High) << 32) | f.LastWriteTime.Low, expected);
-    EXPECT_EQ((static_cast<std::uint64_t>(f.CreationTime.High) << 32) | f.CreationTime.Low, expected);
+    auto ticks = [](const os::FileTime& t) { return (static_cast<std::uint64_t>(t.High) << 32) | t.Low; };
+    const FileRecord f = c.files[0];
+    EXPECT_EQ(ticks(f.LastWriteTime), expected);
+    EXPECT_EQ(ticks(f.CreationTime), expected);
+    EXPECT_EQ(ticks(f.LastAccessTime), expected);
+    // SOURCE_DATE_EPOCH clamps every time later than it, and no earlier one.
+    struct Clamp { const char* epoch; std::uint64_t ticks; } clamps[] = {
+        {"999999999", 999999999ULL * 10000000 + 116444736000000000ULL},
+        {"1000000000", 1000000000ULL * 10000000 + 116444736000000000ULL},
+        {"1000000001", expected}};
+    for (const Clamp& clamp : clamps) {
+        setenv("SOURCE_DATE_EPOCH", clamp.epoch, 1);
+        c = Build(s, "[Files]\nSource: \"a.txt\"\n");
+        EXPECT_EQ(ticks(c.files[0].LastWriteTime), clamp.ticks) << clamp.epoch;
+        EXPECT_EQ(ticks(c.files[0].CreationTime), clamp.ticks) << clamp.epoch;
+        EXPECT_EQ(ticks(c.files[0].LastAccessTime), clamp.ticks) << clamp.epoch;
+    }
+    setenv("SOURCE_DATE_EPOCH", "yesterday", 1);
+    pkgbuild::ScriptError error;
+    EXPECT_FALSE(pkgbuild::BuildContents("[Files]\nSource: \"a.txt\"\n", s.Dir(), c, error));
+    EXPECT_EQ(error.line, 2);
+    EXPECT_NE(error.message.find("SOURCE_DATE_EPOCH"), std::string::npos) << error.message;
+    unsetenv("SOURCE_DATE_EPOCH");
     EXPECT_EQ(Text(f.FileName), "a.txt");
     EXPECT_EQ(f.InstalledSize, 5u);
     EXPECT_EQ(f.Attributes, 0x20u);
@@ -197,7 +220,44 @@ TEST(PkgbuildFiles, FollowTheCompressDefaultUnlessTheirFlagsSayOtherwise) {
     EXPECT_EQ(c.files[0].Compressed, 0u);
     EXPECT_EQ(c.files[0].Vital, 1u);
     EXPECT_EQ(Bytes(c.fileData[0]), "alpha");
-    EXPECT_EQ(c.files[1].Compressed, 1u);
+    // By default a file is compressed only where that makes it smaller.
+    EXPECT_EQ(c.files[1].Compressed, 0u);
+    EXPECT_EQ(Bytes(c.fileData[1]), "beta");
+    EXPECT_EQ(c.files[1].StoredSize, 4u);
+}
+
+TEST(PkgbuildFiles, AreNeverStoredLargerByDefaultButAnExplicitCompressedFlagWins) {
+    Scratch s;
+    std::string noise(70000, '\0');
+    std::uint32_t x = 12345;
+    for (char& c : noise) {
+        x = x * 1103515245u + 12345u;
+        c = static_cast<char>(x >> 24);
+    }
+    const std::string runs(70000, 'r');
+    s.Write("noise.bin", noise);
+    s.Write("runs.txt", runs);
+    s.Write("short.txt", std::string(77, 'q').substr(0, 10) + "0123456789abcdefghijklmnopqrstuvwxyz!");
+    pkg::PackageContents c = Build(s, "[Files]\nSource: \"noise.bin\"\nSource: \"runs.txt\"\n"
+                                      "Source: \"short.txt\"\n"
+                                      "Source: \"noise.bin\"; Name: \"FORCED.BIN\"; Flags: Compressed\n");
+    ASSERT_EQ(c.files.size(), 4u);
+    struct Expected { std::uint32_t compressed; const std::string* plain; } expected[] = {
+        {0, &noise}, {1, &runs}, {0, nullptr}, {1, &noise}};
+    for (std::size_t i = 0; i < 4; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(c.files[i].Compressed, expected[i].compressed);
+        EXPECT_EQ(c.files[i].StoredSize, c.fileData[i].size());
+        if (expected[i].compressed) {
+            std::vector<std::uint8_t> expanded;
+            ASSERT_TRUE(szdd::Expand(c.fileData[i].data(), c.fileData[i].size(), expanded));
+            EXPECT_EQ(std::string(expanded.begin(), expanded.end()), *expected[i].plain);
+        } else {
+            EXPECT_EQ(c.fileData[i].size(), c.files[i].InstalledSize);
+        }
+    }
+    EXPECT_LT(c.fileData[1].size(), runs.size());
+    EXPECT_GT(c.fileData[3].size(), noise.size());  // the flag asked for it
 }
 
 TEST(PkgbuildFiles, AWildcardAddsEveryMatchInNameOrderIntoItsDirectory) {
@@ -376,7 +436,60 @@ TEST(PkgbuildPackage, IsTheStubPaddedToAMarkerTheStubAlwaysFindsThenTheRecordsAn
     EXPECT_EQ(Bytes(back.fileData[0]), "alpha");
     EXPECT_EQ(Bytes(back.fileData[1]), "beta");
     EXPECT_TRUE(back.trailing.empty());
-    EXPECT_EQ(file.size(), 8192u + 3772u + 2u * 756u + 9u);
+    EXPECT_EQ(file.size(), 8192u + 3772u + 2u * 756u + 9u + 16u);  // and the checksum trailer
+}
+
+}  // namespace
+
+namespace {
+
+TEST(PkgbuildPackage, StreamedOnAnyNumberOfThreadsIsTheSamePackageAsWrittenInMemory) {
+    Scratch s;
+    std::string script = "[Setup]\nTitle=T\nMainText=M\nFinishedText=F\n[Files]\n";
+    for (int i = 0; i < 12; ++i) {
+        std::string data(1000 + 3000 * i, static_cast<char>('a' + i));
+        for (std::size_t k = 0; k < data.size(); k += 7 + i) data[k] = static_cast<char>(k * 31);
+        s.Write("f" + std::to_string(i) + ".txt", data);
+        script += "Source: \"f" + std::to_string(i) + ".txt\"" + (i % 3 == 0 ? "; Flags: Uncompressed" : "") + "\n";
+    }
+    s.Write("empty.txt", "");
+    script += "Source: \"empty.txt\"\n";
+    pkg::PackageContents c = Build(s, script);
+    c.stub = pkg::Bytes(64, 'S');
+    const pkg::Bytes expected = pkg::WritePackage(c);
+    for (unsigned threads : {1u, 2u, 5u}) {
+        pkg::PackageContents records;
+        std::vector<pkg::FileSource> sources;
+        pkgbuild::ScriptError error;
+        ASSERT_TRUE(pkgbuild::BuildRecords(script, s.Dir(), records, sources, error)) << error.message;
+        EXPECT_TRUE(records.fileData.empty());
+        ASSERT_EQ(sources.size(), 13u);
+        records.stub = c.stub;
+        pkg::StreamResult result;
+        ASSERT_TRUE(pkg::StreamPackage(records, sources, s.Dir() + "/out.exe", threads, result)) << result.error;
+        EXPECT_EQ(result.size, expected.size());
+        EXPECT_TRUE(s.ReadBytes("out.exe") == expected) << threads << " threads";
+        EXPECT_FALSE(std::filesystem::exists(s.Dir() + "/out.exe.partial"));
+    }
+}
+
+TEST(PkgbuildPackage, ASourceThatChangedSinceItWasListedFailsWithItsLineAndLeavesNoPackage) {
+    Scratch s;
+    s.Write("a.txt", "alpha");
+    s.Write("b.txt", "beta");
+    const std::string script =
+        "[Setup]\nTitle=T\nMainText=M\nFinishedText=F\n[Files]\nSource: \"a.txt\"\nSource: \"b.txt\"\n";
+    pkg::PackageContents records;
+    std::vector<pkg::FileSource> sources;
+    pkgbuild::ScriptError error;
+    ASSERT_TRUE(pkgbuild::BuildRecords(script, s.Dir(), records, sources, error));
+    s.Write("b.txt", "beta, longer now");
+    pkg::StreamResult result;
+    EXPECT_FALSE(pkg::StreamPackage(records, sources, s.Dir() + "/out.exe", 2, result));
+    EXPECT_EQ(result.errorLine, 7);
+    EXPECT_NE(result.error.find("b.txt"), std::string::npos) << result.error;
+    EXPECT_FALSE(std::filesystem::exists(s.Dir() + "/out.exe"));
+    EXPECT_FALSE(std::filesystem::exists(s.Dir() + "/out.exe.partial"));
 }
 
 }  // namespace

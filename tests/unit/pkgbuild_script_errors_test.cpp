@@ -487,7 +487,7 @@ TEST(PkgbuildCommandLine, AcceptsAScriptWithAByteOrderMarkAndWindowsLineEnds) {
     std::string script = s.Write("p.setup", "\xEF\xBB\xBF[Setup]\r\nTitle=Marked\r\nMainText=M\r\nFinishedText=F\r\n[Groups]\r\nName: \"G\"\r\n");
     std::string out, err;
     EXPECT_EQ(pkgbuild::RunPkgbuild({script, "-o", s.Dir() + "/setup.exe", "--stub", stub}, out, err), 0) << err;
-    EXPECT_EQ(out, "pkgbuild: wrote " + s.Dir() + "/setup.exe: 3836 bytes, 0 files, 0 directories, 1 groups, 0 items, 0 keys, 0 values\n");
+    EXPECT_EQ(out, "pkgbuild: wrote " + s.Dir() + "/setup.exe: 3852 bytes, 0 files, 0 directories, 1 groups, 0 items, 0 keys, 0 values\n");
     std::ifstream in(s.Dir() + "/setup.exe", std::ios::binary);
     pkg::Bytes file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     pkg::PackageContents back;

@@ -147,3 +147,60 @@ TEST(PkginfoExtract, ReportsAFileThatNamesADirectoryThePackageLacks) {
 }
 
 }  // namespace
+
+namespace {
+
+struct ChecksumCase {
+    const char* name;
+    void (*change)(std::string& package);  // the built package, 8 bytes of data "abcdefgh" last
+    const char* state;
+    int describeCode;
+    int extractCode;  // without --force
+};
+
+const ChecksumCase ChecksumCases[] = {
+    {"Sound", [](std::string&) {}, "ok", 0, 0},
+    {"FlippedDataByte", [](std::string& p) { p[p.size() - 16 - 3] ^= 1; }, "damaged", 1, 1},
+    {"FlippedTitleByte", [](std::string& p) { p[8 + 2092] ^= 1; }, "damaged", 1, 1},
+    {"NoTrailer", [](std::string& p) { p.resize(p.size() - 16); }, "none", 0, 0},
+    {"SignatureAppended", [](std::string& p) { p += std::string(64, 's'); }, "ok", 0, 0},
+};
+
+class PkginfoChecksum : public ::testing::TestWithParam<ChecksumCase> {};
+
+TEST_P(PkginfoChecksum, IsReportedAndADamagedPackageIsExtractedOnlyWhenForced) {
+    Scratch s;
+    s.Write("data.bin", "abcdefgh");
+    s.Write("stub.exe", "MZ");
+    std::string script = s.Write(
+        "p.setup", "[Setup]\nTitle=T\nMainText=M\nFinishedText=F\n[Files]\nSource: \"data.bin\"; Flags: Uncompressed\n");
+    std::string out, err;
+    ASSERT_EQ(pkgbuild::RunPkgbuild({script, "-o", s.Dir() + "/setup.exe", "--stub", s.Dir() + "/stub.exe"}, out, err), 0)
+        << err;
+    std::string package = s.Read("setup.exe");
+    ASSERT_EQ(package.substr(package.size() - 24, 8), "abcdefgh");
+    GetParam().change(package);
+    const std::string path = s.Write("changed.exe", package);
+
+    out.clear();
+    err.clear();
+    EXPECT_EQ(pkginfo::RunPkginfo({path}, out, err), GetParam().describeCode);
+    EXPECT_NE(out.find(std::string("\nchecksum: ") + GetParam().state + "\n"), std::string::npos) << out;
+    const bool damaged = std::string(GetParam().state) == "damaged";
+    EXPECT_EQ(err.find("damaged") != std::string::npos, damaged) << err;
+    out.clear();
+    EXPECT_EQ(pkginfo::RunPkginfo({path, "--json"}, out, err), GetParam().describeCode);
+    EXPECT_NE(out.find(std::string("\"Checksum\": \"") + GetParam().state + "\""), std::string::npos) << out;
+
+    EXPECT_EQ(pkginfo::RunPkginfo({path, "--extract", s.Dir() + "/out"}, out, err), GetParam().extractCode);
+    EXPECT_EQ(fs::exists(s.Dir() + "/out/destination/data.bin"), !damaged);
+    if (damaged) {
+        EXPECT_EQ(pkginfo::RunPkginfo({path, "--extract", s.Dir() + "/forced", "--force"}, out, err), 1);
+        EXPECT_TRUE(fs::exists(s.Dir() + "/forced/destination/data.bin"));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(States, PkginfoChecksum, ::testing::ValuesIn(ChecksumCases),
+                         [](const ::testing::TestParamInfo<ChecksumCase>& param) { return std::string(param.param.name); });
+
+}  // namespace

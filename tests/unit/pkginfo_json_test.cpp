@@ -330,6 +330,7 @@ TEST_F(PkginfoJson, TellsWhereTheInstallationInformationLies) {
     EXPECT_EQ(p["InfoSize"].number, 3772 + 4 * 756 + 2 * 288 + 56 + 2 * 164 + 3 * 288 + 6 * 416);
     EXPECT_EQ(p["FileSize"].number, static_cast<long long>(std::filesystem::file_size(package)));
     EXPECT_EQ(p["TrailingSize"].number, 0);
+    EXPECT_EQ(p["Checksum"].text, "ok");
 }
 
 TEST(PkginfoJsonText, EscapesQuotesBackslashesControlAndHighBytes) {

@@ -43,15 +43,13 @@ bool CheckRequiredTexts(const ScriptText& text, const BuildState& state, ScriptE
     return true;
 }
 
-bool BuildContents(const std::string& scriptText, const std::string& baseDir,
-                   pkg::PackageContents& out, ScriptError& error) {
-    return BuildContents(scriptText, baseDir, out, error, static_cast<BuildLog*>(nullptr));
-}
 
-bool BuildContents(const std::string& scriptText, const std::string& baseDir,
-                   pkg::PackageContents& out, ScriptError& error, BuildLog* log) {
+bool BuildRecords(const std::string& scriptText, const std::string& baseDir,
+                  pkg::PackageContents& out, std::vector<pkg::FileSource>& sources,
+                  ScriptError& error, BuildLog* log) {
     out = pkg::PackageContents();
     out.header = pkg::NewHeader();
+    sources.clear();
     ScriptText text;
     if (!ParseScriptText(scriptText, text, error)) return false;
     if (text.setupLine == 0 && text.setup.empty() && text.dirs.empty() && text.files.empty() &&
@@ -72,6 +70,29 @@ bool BuildContents(const std::string& scriptText, const std::string& baseDir,
     if (!AddUninstallEntryValues(state, error) || !CheckRequiredTexts(text, state, error))
         return false;
     if (log) log->warnings = state.warnings;
+    sources = std::move(state.sources);
+    return true;
+}
+
+bool BuildContents(const std::string& scriptText, const std::string& baseDir,
+                   pkg::PackageContents& out, ScriptError& error) {
+    return BuildContents(scriptText, baseDir, out, error, nullptr);
+}
+
+bool BuildContents(const std::string& scriptText, const std::string& baseDir,
+                   pkg::PackageContents& out, ScriptError& error, BuildLog* log) {
+    std::vector<pkg::FileSource> sources;
+    if (!BuildRecords(scriptText, baseDir, out, sources, error, log)) return false;
+    std::uint64_t bytes = 0;
+    for (std::size_t i = 0; i < sources.size(); ++i) {
+        pkg::Bytes stored;
+        std::string message;
+        if (!pkg::PrepareFile(sources[i], out.files[i], stored, message))
+            return Fail(error, sources[i].line, message);
+        bytes += sources[i].size;
+        if (log && log->progress) log->progress(bytes, i + 1);
+        out.fileData.push_back(std::move(stored));
+    }
     return true;
 }
 

@@ -9,6 +9,7 @@
 
 #include "pkgbuild/code_page.h"
 #include "pkgbuild/script_text.h"
+#include "pkgwrite/file_source.h"
 #include "pkgwrite/package_writer.h"
 
 namespace pkgbuild {
@@ -17,6 +18,7 @@ struct BuildLog;
 
 struct BuildState {
     pkg::PackageContents* contents = nullptr;
+    std::vector<pkg::FileSource> sources;  // per FileRecord: where its data come from
     std::string baseDir;  // sources are relative to the script's directory
     bool compressByDefault = true;
     std::vector<std::string> dirNames;   // [Dirs] Name per DirRecord
@@ -36,7 +38,6 @@ struct BuildState {
     // under --strict.
     std::vector<ScriptError> warnings;
     BuildLog* log = nullptr;  // the caller's, or none
-    std::uint64_t bytesRead = 0;
 };
 
 // Index of `name` in `list` without letter case, or -1.

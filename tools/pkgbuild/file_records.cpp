@@ -2,12 +2,10 @@
 // versioned, timed and (when asked) compressed.
 #include <cstring>
 
-#include "pe/pe_version.h"
 #include "pkgbuild/build_state.h"
 #include "pkgbuild/file_sources.h"
 #include "pkgbuild/pkgbuild.h"
 #include "pkgbuild/values.h"
-#include "szdd/szdd.h"
 
 namespace pkgbuild {
 
@@ -21,7 +19,7 @@ const char* const FileFields[] = {
 // Everything a line says, before its sources are read.
 struct FileLine {
     FileRecord record{};
-    bool compressed = false;
+    pkg::Compression compression = pkg::Compression::Never;
     std::string dirName;  // the Dir field, empty when none
 };
 
@@ -69,8 +67,12 @@ bool ParseLine(const LineFields& f, const BuildState& state, FileLine& out, Scri
         if (uncompressed && r.Compressed)
             return Fail(error, line, "flags Compressed and Uncompressed exclude each other");
     }
-    out.compressed = r.Compressed || (state.compressByDefault && !uncompressed);
-    r.Compressed = 0;  // set per file once its data are compressed
+    // An explicit flag wins; by default a file is compressed where that
+    // makes it smaller.
+    out.compression = r.Compressed ? pkg::Compression::Always
+                      : state.compressByDefault && !uncompressed ? pkg::Compression::IfSmaller
+                                                                 : pkg::Compression::Never;
+    r.Compressed = 0;  // set per file once its data are prepared
     if (const std::string* attributes = f.Get("Attributes")) {
         std::string bad;
         if (!ParseAttributes(*attributes, r.Attributes, bad))
@@ -144,39 +146,19 @@ bool AddFile(const SourceFile& source, const std::string& name, const std::strin
     for (const FileRecord& other : state.contents->files)
         if (SameTarget(other, r)) return Fail(error, line, "file " + name + " is installed twice");
 
-    LoadedFile loaded;
+    SourceInfo info;
     std::string message;
-    if (!LoadSourceFile(source.path, loaded, message)) return Fail(error, line, message);
-    state.bytesRead += loaded.data.size();
-    if (state.log) {
-        state.log->sources.push_back(source.path);
-        if (state.log->progress) state.log->progress(state.bytesRead, state.contents->files.size() + 1);
-    }
-    r.InstalledSize = static_cast<std::uint32_t>(loaded.data.size());
-    r.CreationTime = loaded.creationTime;
-    r.LastAccessTime = loaded.lastAccessTime;
-    r.LastWriteTime = loaded.lastWriteTime;
-    std::uint32_t ms = 0, ls = 0;
-    if (pe::ReadFileVersion(loaded.data.data(), loaded.data.size(), ms, ls)) {
-        r.FileVersionMS = ms;
-        r.FileVersionLS = ls;
-    }
-    pkg::Bytes stored;
-    if (fl.compressed) {
-        // The compressed copy is written under the name with its last
-        // character replaced by "_"; a name ending in "_" would be expanded
-        // onto itself.
-        if (name.back() == '_')
-            return Fail(error, line,
-                        "compressed file " + name + " must not end in _ (use flag Uncompressed)");
-        stored = szdd::Compress(loaded.data.data(), loaded.data.size(), name.back());
-        r.Compressed = 1;
-    } else {
-        stored = std::move(loaded.data);
-    }
-    r.StoredSize = static_cast<std::uint32_t>(stored.size());
+    if (!StatSourceFile(source.path, info, message)) return Fail(error, line, message);
+    r.InstalledSize = static_cast<std::uint32_t>(info.size);
+    r.CreationTime = r.LastAccessTime = r.LastWriteTime = info.time;
+    // The compressed copy is written under the name with its last character
+    // replaced by "_"; a name ending in "_" would be expanded onto itself.
+    if (fl.compression != pkg::Compression::Never && name.back() == '_')
+        return Fail(error, line, "compressed file " + name + " must not end in _ (use flag Uncompressed)");
+    if (state.log) state.log->sources.push_back(source.path);
+    // The data are read, versioned and compressed when the package is written.
     state.contents->files.push_back(r);
-    state.contents->fileData.push_back(std::move(stored));
+    state.sources.push_back({source.path, info.size, fl.compression, name.back(), line});
     state.fileRefs.push_back(ref);
     state.fileLines.push_back(line);
     return true;

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace pkgbuild {
@@ -103,7 +104,27 @@ os::FileTime UnixToFileTime(std::int64_t seconds, std::int64_t nanoseconds) {
     return t;
 }
 
-bool LoadSourceFile(const std::string& path, LoadedFile& out, std::string& error) {
+namespace {
+
+// SOURCE_DATE_EPOCH: seconds since 1970; unset or empty, no clamp.
+bool SourceDateEpoch(bool& set, std::int64_t& seconds, std::string& error) {
+    const char* text = std::getenv("SOURCE_DATE_EPOCH");
+    set = text != nullptr && *text != '\0';
+    if (!set) return true;
+    char* end = nullptr;
+    errno = 0;
+    const long long value = std::strtoll(text, &end, 10);
+    if (errno != 0 || *end != '\0' || value < 0 || text[0] < '0' || text[0] > '9') {
+        error = std::string("SOURCE_DATE_EPOCH is not a number of seconds: ") + text;
+        return false;
+    }
+    seconds = value;
+    return true;
+}
+
+}  // namespace
+
+bool StatSourceFile(const std::string& path, SourceInfo& out, std::string& error) {
     struct stat st;
     if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
         error = "missing source file " + path;
@@ -113,25 +134,17 @@ bool LoadSourceFile(const std::string& path, LoadedFile& out, std::string& error
         error = "source file larger than 4 GiB: " + path;
         return false;
     }
-    // Times first: reading the file may change its access time.
-    out.lastWriteTime = UnixToFileTime(st.st_mtim.tv_sec, st.st_mtim.tv_nsec);
-    out.lastAccessTime = UnixToFileTime(st.st_atim.tv_sec, st.st_atim.tv_nsec);
-    // The file system keeps no creation time; the last write is the best guess.
-    out.creationTime = out.lastWriteTime;
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) {
-        error = "cannot open source file " + path + ": " + std::strerror(errno);
-        return false;
+    bool clamp = false;
+    std::int64_t epoch = 0;
+    if (!SourceDateEpoch(clamp, epoch, error)) return false;
+    std::int64_t seconds = st.st_mtim.tv_sec;
+    std::int64_t nanoseconds = st.st_mtim.tv_nsec;
+    if (clamp && seconds >= epoch) {
+        seconds = epoch;
+        nanoseconds = 0;
     }
-    out.data.resize(static_cast<std::size_t>(st.st_size));
-    std::size_t got = out.data.empty() ? 0 : std::fread(out.data.data(), 1, out.data.size(), f);
-    bool more = std::fgetc(f) != EOF;
-    bool failed = std::ferror(f) != 0;
-    std::fclose(f);
-    if (failed || got != out.data.size() || more) {
-        error = "cannot read source file " + path + " (it changed while being read?)";
-        return false;
-    }
+    out.size = static_cast<std::uint64_t>(st.st_size);
+    out.time = UnixToFileTime(seconds, nanoseconds);
     return true;
 }
 

@@ -1,6 +1,6 @@
 // The files a [Files] line's Source names: one file, every file matching a
 // wildcard in the last part of the path, or every file directly inside a
-// directory. And reading one: its bytes, its times as FILETIMEs.
+// directory. And its size and times as FILETIMEs.
 #pragma once
 
 #include <cstdint>
@@ -23,14 +23,15 @@ struct SourceFile {
 bool ExpandSource(const std::string& baseDir, const std::string& pattern,
                   std::vector<SourceFile>& out, bool& many, std::string& error);
 
-struct LoadedFile {
-    std::vector<std::uint8_t> data;
-    os::FileTime creationTime{};
-    os::FileTime lastAccessTime{};
-    os::FileTime lastWriteTime{};
+// A source's size and the times to store for it, without reading it: every
+// time is the last-write time (the file system keeps no creation time, and
+// the last access changes with every build), clamped to SOURCE_DATE_EPOCH
+// when that is set, so that the same sources give the same package.
+struct SourceInfo {
+    std::uint64_t size = 0;
+    os::FileTime time{};
 };
-
-bool LoadSourceFile(const std::string& path, LoadedFile& out, std::string& error);
+bool StatSourceFile(const std::string& path, SourceInfo& out, std::string& error);
 
 // Seconds and nanoseconds since 1970 as 100-ns ticks since 1601.
 os::FileTime UnixToFileTime(std::int64_t seconds, std::int64_t nanoseconds);

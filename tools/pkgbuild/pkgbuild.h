@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "pkgbuild/script_text.h"
+#include "pkgwrite/file_source.h"
 #include "pkgwrite/package_writer.h"
 
 namespace pkgbuild {
@@ -28,6 +29,11 @@ struct BuildLog {
 };
 bool BuildContents(const std::string& scriptText, const std::string& baseDir,
                    pkg::PackageContents& out, ScriptError& error, BuildLog* log);
+// The same without the file data: the records, and where each file's data
+// come from, for the package writer to stream (pkg::StreamPackage).
+bool BuildRecords(const std::string& scriptText, const std::string& baseDir,
+                  pkg::PackageContents& out, std::vector<pkg::FileSource>& sources,
+                  ScriptError& error, BuildLog* log = nullptr);
 
 // The command `pkgbuild SCRIPT -o SETUP.EXE [--stub STUB] [--strict]
 // [--source-dir DIR]`. Returns the exit code: 0 written (also for --help and

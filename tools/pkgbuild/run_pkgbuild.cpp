@@ -1,5 +1,5 @@
 // The command line of the builder: read the script and the stub, build,
-// write the package in one piece.
+// write the package as its files are prepared.
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -8,6 +8,7 @@
 
 #include "pkgbuild/pkgbuild.h"
 #include "tools_version.h"
+#include "pkgwrite/stream_package.h"
 
 namespace pkgbuild {
 
@@ -58,26 +59,6 @@ bool ReadWholeFile(const std::string& path, std::string& out) {
     bool ok = !std::ferror(f);
     std::fclose(f);
     return ok;
-}
-
-// Into a temporary file beside the target, then renamed: a failed build
-// never leaves a half-written package under the target's name.
-bool WriteWholeFile(const std::string& path, const pkg::Bytes& data, std::string& error) {
-    std::string temporary = path + ".partial";
-    std::FILE* f = std::fopen(temporary.c_str(), "wb");
-    if (!f) {
-        error = "cannot create " + temporary + ": " + std::strerror(errno);
-        return false;
-    }
-    bool ok = data.empty() || std::fwrite(data.data(), 1, data.size(), f) == data.size();
-    ok = (std::fclose(f) == 0) && ok;
-    if (ok) chmod(temporary.c_str(), 0755);
-    if (!ok || std::rename(temporary.c_str(), path.c_str()) != 0) {
-        error = "cannot write " + path + ": " + std::strerror(errno);
-        std::remove(temporary.c_str());
-        return false;
-    }
-    return true;
 }
 
 std::string DirectoryOf(const std::string& path) {
@@ -143,16 +124,11 @@ int RunPkgbuild(const std::vector<std::string>& args, std::string& out, std::str
         return 1;
     }
     pkg::PackageContents contents;
+    std::vector<pkg::FileSource> sources;
     ScriptError error;
     BuildLog log;
-    bool shown = false;
-    log.progress = [progress, &shown](std::uint64_t bytes, std::size_t files) {
-        ShowProgress(progress, bytes, files, shown);
-    };
-    const bool built = BuildContents(text, sourceDir.empty() ? DirectoryOf(script) : sourceDir,
-                                     contents, error, &log);
-    if (shown) std::fputc('\n', progress);
-    if (!built) {
+    if (!BuildRecords(text, sourceDir.empty() ? DirectoryOf(script) : sourceDir, contents, sources,
+                      error, &log)) {
         err += script + ":" + std::to_string(error.line) + ": " + error.message + "\n";
         return 2;
     }
@@ -169,26 +145,22 @@ int RunPkgbuild(const std::vector<std::string>& args, std::string& out, std::str
     // The stub only finds a marker whose eight bytes lie within one of its
     // 8192-byte reads; one starting on a multiple of 8 always does.
     while (contents.stub.size() % 8 != 0) contents.stub.push_back(0);
-    // The stub reads its file with 32-bit offsets.
-    std::uint64_t size = contents.stub.size() + sizeof(InstallHeader) +
-                         contents.files.size() * sizeof(FileRecord) +
-                         contents.dirs.size() * sizeof(DirRecord) +
-                         contents.groups.size() * sizeof(GroupRecord) +
-                         contents.items.size() * sizeof(ItemRecord) +
-                         contents.regKeys.size() * sizeof(RegKeyRecord) +
-                         contents.regValues.size() * sizeof(RegValueRecord);
-    for (const pkg::Bytes& data : contents.fileData) size += data.size();
-    if (size > 0xFFFFFFFFull) {
-        err += "pkgbuild: the package would be larger than 4 GiB\n";
+    // The files are read and compressed while the package is written.
+    pkg::StreamResult written;
+    bool shown = false;
+    const bool streamed = pkg::StreamPackage(
+        contents, sources, output, 0, written,
+        [progress, &shown](std::uint64_t bytes, std::size_t files) { ShowProgress(progress, bytes, files, shown); });
+    if (shown) std::fputc('\n', progress);
+    if (!streamed) {
+        if (written.errorLine != 0) {
+            err += script + ":" + std::to_string(written.errorLine) + ": " + written.error + "\n";
+            return 2;
+        }
+        err += "pkgbuild: " + written.error + "\n";
         return 1;
     }
-    pkg::Bytes package = pkg::WritePackage(contents);
-    std::string message;
-    if (!WriteWholeFile(output, package, message)) {
-        err += "pkgbuild: " + message + "\n";
-        return 1;
-    }
-    out += "pkgbuild: wrote " + output + ": " + std::to_string(package.size()) + " bytes, " +
+    out += "pkgbuild: wrote " + output + ": " + std::to_string(written.size) + " bytes, " +
            std::to_string(contents.files.size()) + " files, " +
            std::to_string(contents.dirs.size()) + " directories, " +
            std::to_string(contents.groups.size()) + " groups, " +

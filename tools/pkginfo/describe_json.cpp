@@ -231,6 +231,7 @@ std::string PackageJson(const Package& p) {
     package.Number("InfoSize", p.infoSize);
     package.Number("FileDataSize", dataSize);
     package.Number("TrailingSize", c.trailing.size());
+    package.Text("Checksum", ChecksumName(p.checksum));
     top.Raw("Package", package.Render());
     top.Raw("Header", Header(c.header, 2));
     top.Raw("Files", Table(c.files, File, 2));

@@ -140,6 +140,7 @@ std::string DescribePackage(const Package& p) {
            std::to_string(p.infoOffset) + ", " + std::to_string(p.infoSize) + " bytes; file data " +
            std::to_string(dataSize) + " bytes";
     if (!c.trailing.empty()) out += "; " + std::to_string(c.trailing.size()) + " bytes after the data";
+    out += std::string("\nchecksum: ") + ChecksumName(p.checksum);
     out += "\n\nHeader\n";
     for (const names::HeaderText& t : names::HeaderTexts)
         out += Line(t.field, Quoted(FieldText(reinterpret_cast<const char*>(&h) + t.offset, t.size)));

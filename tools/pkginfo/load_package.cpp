@@ -10,6 +10,10 @@ std::string FieldText(const char* field, std::size_t size) {
     return std::string(field, n);
 }
 
+const char* ChecksumName(pkg::Checksum checksum) {
+    return checksum == pkg::Checksum::Ok ? "ok" : checksum == pkg::Checksum::Damaged ? "damaged" : "none";
+}
+
 bool LoadPackage(const pkg::Bytes& file, Package& out, std::string& error) {
     out = Package();
     out.fileSize = file.size();
@@ -19,6 +23,9 @@ bool LoadPackage(const pkg::Bytes& file, Package& out, std::string& error) {
                    c.dirs.size() * sizeof(DirRecord) + c.groups.size() * sizeof(GroupRecord) +
                    c.items.size() * sizeof(ItemRecord) + c.regKeys.size() * sizeof(RegKeyRecord) +
                    c.regValues.size() * sizeof(RegValueRecord);
+    std::size_t end = out.infoOffset + out.infoSize;
+    for (const pkg::Bytes& data : c.fileData) end += data.size();
+    out.checksum = pkg::CheckTrailer(file, end);
     return true;
 }
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "pkgwrite/checksum.h"
 #include "pkgwrite/package_writer.h"
 
 namespace pkginfo {
@@ -17,7 +18,11 @@ struct Package {
     std::size_t fileSize = 0;
     std::size_t infoOffset = 0;  // where the marker starts
     std::size_t infoSize = 0;    // header and tables
+    pkg::Checksum checksum = pkg::Checksum::None;  // the trailer after the file data
 };
+
+// "ok", "damaged" or "none".
+const char* ChecksumName(pkg::Checksum checksum);
 
 bool LoadPackage(const pkg::Bytes& file, Package& out, std::string& error);
 
@@ -37,8 +42,9 @@ std::string PackageJson(const Package& p);
 // any file failed (the others are still written).
 bool ExtractFiles(const Package& p, const std::string& dir, std::string& report);
 
-// The command `pkginfo PACKAGE [--json] [--extract DIR]`; returns the exit
-// code (0 or 1) and appends what goes to stdout and stderr.
+// The command `pkginfo PACKAGE [--json] [--extract DIR [--force]]`; returns
+// the exit code (0 or 1: also for a damaged package, which --extract refuses
+// unless forced) and appends what goes to stdout and stderr.
 int RunPkginfo(const std::vector<std::string>& args, std::string& out, std::string& err);
 
 }  // namespace pkginfo

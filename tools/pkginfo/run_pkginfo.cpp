@@ -8,7 +8,7 @@ namespace pkginfo {
 
 namespace {
 
-const char* const Usage = "usage: pkginfo PACKAGE [--json] [--extract DIR]\n";
+const char* const Usage = "usage: pkginfo PACKAGE [--json] [--extract DIR [--force]]\n";
 
 const char* const Help =
     "usage: pkginfo PACKAGE [--json] [--extract DIR]\n"
@@ -39,6 +39,7 @@ bool ReadWholeFile(const std::string& path, pkg::Bytes& out) {
 int RunPkginfo(const std::vector<std::string>& args, std::string& out, std::string& err) {
     std::string path, extractDir;
     bool json = false;
+    bool force = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--help" || args[i] == "-h") {
             out += Help;
@@ -50,6 +51,8 @@ int RunPkginfo(const std::vector<std::string>& args, std::string& out, std::stri
         }
         if (args[i] == "--json") {
             json = true;
+        } else if (args[i] == "--force") {
+            force = true;
         } else if (args[i] == "--extract" && i + 1 < args.size()) {
             extractDir = args[++i];
         } else if (!args[i].empty() && args[i][0] != '-' && path.empty()) {
@@ -74,15 +77,22 @@ int RunPkginfo(const std::vector<std::string>& args, std::string& out, std::stri
         err += "pkginfo: " + path + ": " + error + "\n";
         return 1;
     }
+    const bool damaged = package.checksum == pkg::Checksum::Damaged;
+    if (damaged)
+        err += "pkginfo: " + path + ": the package is damaged: its checksum does not match its bytes\n";
     if (!extractDir.empty()) {
+        if (damaged && !force) {
+            err += "pkginfo: nothing extracted (--force extracts a damaged package)\n";
+            return 1;
+        }
         std::string report;
         bool ok = ExtractFiles(package, extractDir, report);
         (ok ? out : err) += report;
         if (!ok) return 1;
-        if (!json) return 0;
+        if (!json) return damaged ? 1 : 0;
     }
     out += json ? PackageJson(package) : DescribePackage(package);
-    return 0;
+    return damaged ? 1 : 0;
 }
 
 }  // namespace pkginfo

@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+#include "pkgwrite/checksum.h"
+
 namespace pkg {
 
 void Scramble(std::uint8_t* data, std::size_t size) {
@@ -94,6 +96,10 @@ Bytes WritePackage(const PackageContents& contents) {
     AppendTable(out, c.regKeys);
     AppendTable(out, c.regValues);
     for (const Bytes& data : c.fileData) out.insert(out.end(), data.begin(), data.end());
+    if (c.checksum) {
+        const Bytes trailer = MakeTrailer(PackageCrc(out, out.size()));
+        out.insert(out.end(), trailer.begin(), trailer.end());
+    }
     out.insert(out.end(), c.trailing.begin(), c.trailing.end());
     return out;
 }

@@ -29,7 +29,8 @@ struct PackageContents {
     bool keepStoredSizes = false;  // keep FileRecord.StoredSize as given
     bool keepHeaderSize = false;
     bool keepMarker = false;       // write header.Marker as given
-    Bytes trailing;                // bytes after the file data (none normally)
+    bool checksum = true;          // the checksum trailer right after the file data
+    Bytes trailing;                // bytes after that (none normally)
 };
 
 // The complete package file.
@@ -61,7 +62,9 @@ bool SetText(char (&field)[N], const std::string& text) {
 }
 
 // Reads a package back (for the inspector and round-trip tests). False with
-// a reason when the package is not one the stub would read.
+// a reason when the package is not one the stub would read. A checksum
+// trailer is taken off `trailing` and noted in `checksum`, whether it
+// matches or not (CheckTrailer tells).
 bool ReadPackage(const Bytes& file, PackageContents& out, std::size_t& infoOffset,
                  std::string& error);
 

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "pkgwrite/checksum.h"
 #include "pkgwrite/package_writer.h"
 
 namespace pkg {
@@ -105,6 +106,8 @@ bool ReadPackage(const Bytes& file, PackageContents& out, std::size_t& infoOffse
                                   file.begin() + static_cast<std::ptrdiff_t>(position + stored));
         position += stored;
     }
+    out.checksum = HasTrailer(file, position);
+    if (out.checksum) position += TrailerSize;
     out.trailing.assign(file.begin() + static_cast<std::ptrdiff_t>(position), file.end());
     out.keepCounts = out.keepRecordSizes = out.keepStoredSizes = out.keepHeaderSize = out.keepMarker = true;
     return true;
