@@ -19,7 +19,7 @@ want() { [[ " $figures " == *" $1 "* ]]; }
 if [ -n "${BENCH_QUICK:-}" ]; then
   szdd_mib=8 install_mib=20 install_files=200 wine_mib=8 wine_files=80 counts="250 500 1000"
 else
-  szdd_mib=64 install_mib=200 install_files=2000 wine_mib=40 wine_files=400 counts="1000 2000 5000"
+  szdd_mib=64 install_mib=200 install_files=2000 wine_mib=40 wine_files=400 counts="1000 2000 5000 20000"
 fi
 
 echo "=== building" >&2
