@@ -78,6 +78,15 @@ struct Run {
     os::Window ProgressWindow = 0;
     bool AbortRequested = false;
     bool RestartNeeded = false;
+    // What the progress dialog shows, so that a status line or a percentage
+    // that did not change is not drawn again: the window it was drawn in,
+    // the label (always a message-table text), the detail line (when
+    // DetailKnown), the percent.
+    os::Window ShownIn = 0;
+    const char* LabelShown = nullptr;
+    bool DetailKnown = false;
+    char DetailShown[PathSize] = {};
+    std::uint32_t PercentShown = 0;
 
     // Installation log.
     os::FileHandle LogFile = os::InvalidFile;

@@ -30,9 +30,37 @@ ProgressPicture ComputeProgress(const os::Rect* frame, std::uint32_t windowsMajo
     return picture;
 }
 
+namespace {
+
+// Forgets what was shown when the dialog is another one than last time.
+void SameDialog(Run& run) {
+    if (run.ShownIn == run.ProgressWindow) return;
+    run.ShownIn = run.ProgressWindow;
+    run.LabelShown = nullptr;
+    run.DetailKnown = false;
+    run.PercentShown = 101;
+}
+
+bool SameText(const char* a, const char* b) {
+    for (; *a == *b; ++a, ++b)
+        if (*a == '\0') return true;
+    return false;
+}
+
+}  // namespace
+
 void DrawProgress(Run& run, os::Window dialog, os::DeviceContext dc, std::uint32_t position) {
     if (run.ProgressTotal == 0) return;
     if (position == 0) position = run.ProgressPosition;
+    run.ProgressPosition = position;
+    // The bar shows whole percents: the engine's draw of an unchanged one
+    // paints the same picture again and is left out. A paint message always
+    // draws.
+    SameDialog(run);
+    const std::uint32_t percent =
+        static_cast<std::uint32_t>(static_cast<std::uint64_t>(position) * 100u / run.ProgressTotal);
+    if (dc == 0 && dialog == run.ShownIn && percent == run.PercentShown) return;
+    if (dialog == run.ShownIn) run.PercentShown = percent;
     os::Rect frame{};
     bool haveFrame = run.os.GetItemRect(dialog, ProgressFrameItem, true, &frame);
     ProgressPicture picture =
@@ -41,18 +69,24 @@ void DrawProgress(Run& run, os::Window dialog, os::DeviceContext dc, std::uint32
     if (target == 0) target = run.os.GetDC(dialog);
     run.os.PaintProgress(target, picture.Filled, picture.Text, picture.Percent);
     if (dc == 0) run.os.ReleaseDC(dialog, target);
-    run.ProgressPosition = position;
 }
 
 void SetStatusLabel(Run& run, const char* text) {
     if (run.ProgressWindow == 0) return;
     if (text == nullptr)
         text = Msg(run.UninstallMode ? MessageId::Uninstalling : MessageId::Installing);
+    SameDialog(run);
+    if (text == run.LabelShown) return;
+    run.LabelShown = text;
     run.os.SetItemText(run.ProgressWindow, StatusLabelItem, text);
 }
 
 void SetStatusDetail(Run& run, const char* text) {
     if (run.ProgressWindow == 0) return;
-    run.os.SetItemText(run.ProgressWindow, StatusDetailItem,
-                       text != nullptr ? text : Msg(MessageId::Empty));
+    if (text == nullptr) text = Msg(MessageId::Empty);
+    SameDialog(run);
+    if (run.DetailKnown && SameText(text, run.DetailShown)) return;
+    run.DetailKnown = true;
+    CopyText(run.DetailShown, sizeof run.DetailShown, text, PathSize);
+    run.os.SetItemText(run.ProgressWindow, StatusDetailItem, text);
 }
