@@ -32,15 +32,6 @@ ProgressPicture ComputeProgress(const os::Rect* frame, std::uint32_t windowsMajo
 
 namespace {
 
-// Forgets what was shown when the dialog is another one than last time.
-void SameDialog(Run& run) {
-    if (run.ShownIn == run.ProgressWindow) return;
-    run.ShownIn = run.ProgressWindow;
-    run.LabelShown = nullptr;
-    run.DetailKnown = false;
-    run.PercentShown = 101;
-}
-
 bool SameText(const char* a, const char* b) {
     for (; *a == *b; ++a, ++b)
         if (*a == '\0') return true;
@@ -56,11 +47,10 @@ void DrawProgress(Run& run, os::Window dialog, os::DeviceContext dc, std::uint32
     // The bar shows whole percents: the engine's draw of an unchanged one
     // paints the same picture again and is left out. A paint message always
     // draws.
-    SameDialog(run);
     const std::uint32_t percent =
         static_cast<std::uint32_t>(static_cast<std::uint64_t>(position) * 100u / run.ProgressTotal);
-    if (dc == 0 && dialog == run.ShownIn && percent == run.PercentShown) return;
-    if (dialog == run.ShownIn) run.PercentShown = percent;
+    if (dc == 0 && percent == run.PercentShown) return;
+    run.PercentShown = percent;
     os::Rect frame{};
     bool haveFrame = run.os.GetItemRect(dialog, ProgressFrameItem, true, &frame);
     ProgressPicture picture =
@@ -75,7 +65,6 @@ void SetStatusLabel(Run& run, const char* text) {
     if (run.ProgressWindow == 0) return;
     if (text == nullptr)
         text = Msg(run.UninstallMode ? MessageId::Uninstalling : MessageId::Installing);
-    SameDialog(run);
     if (text == run.LabelShown) return;
     run.LabelShown = text;
     run.os.SetItemText(run.ProgressWindow, StatusLabelItem, text);
@@ -84,7 +73,6 @@ void SetStatusLabel(Run& run, const char* text) {
 void SetStatusDetail(Run& run, const char* text) {
     if (run.ProgressWindow == 0) return;
     if (text == nullptr) text = Msg(MessageId::Empty);
-    SameDialog(run);
     if (run.DetailKnown && SameText(text, run.DetailShown)) return;
     run.DetailKnown = true;
     CopyText(run.DetailShown, sizeof run.DetailShown, text, PathSize);
