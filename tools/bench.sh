@@ -44,7 +44,7 @@ want install && run "install on the simulated Windows" \
 want wine && run "install under Wine" bench/wine_install.sh build/win32 build/bench "$wine_mib" "$wine_files"
 # shellcheck disable=SC2086
 want uninstall && run "RemoveDirectoryFiles" build/bench/bench/bench_uninstall $counts
-want wineuninstall && run "uninstall under Wine" bench/wine_uninstall.sh build/win32 build/bench 2000 40
+want wineuninstall && run "uninstall under Wine" bench/wine_uninstall.sh build/win32 build/bench 2000 60
 seconds=$(( $(date +%s) - start ))
 
 table=build/bench/table.md
