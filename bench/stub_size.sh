@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
 # The stub's size: bytes of setup.exe, its sections, the functions it
-# imports per library, and what each linked part costs (from a link map of
-# the same link command). Prints ROW lines for tools/bench.sh.
+# imports per library, what each linked part costs (from a link map of the
+# same link command), and what each feature listed in bench/stub_features.txt
+# costs. Prints ROW lines for tools/bench.sh.
 #
 #   bench/stub_size.sh <win32 build directory>
+#   STUB_FEATURES=<file> bench/stub_size.sh ...   another list of features
 set -euo pipefail
 build=$1
+here=$(cd "$(dirname "$0")" && pwd)
 exe="$build/setup.exe"
 [ -f "$exe" ] || { echo "no $exe" >&2; exit 1; }
 objdump=i686-w64-mingw32-objdump
@@ -77,3 +80,41 @@ for name, size in sorted(sizes.items(), key=lambda kv: -kv[1]):
         print("ROW\tStub part: %s\t%d bytes\t-\t-\tsections taken into the image (before alignment)" % (name, size))
 PY
 rm -f "$map" "$out"
+
+# What each feature costs: setup.exe built from the tree without it and with
+# it, one line per feature in the list ("name|revision without|revision
+# with", see bench/stub_features.txt). Each revision is exported with
+# `git archive` into /tmp and built once (the build stays there, named by its
+# commit); this checkout is not touched. The file grows in steps of the file
+# alignment (512 bytes), so the bytes the sections hold are shown as well.
+content() {  # bytes the sections of a PE file hold, .bss excluded
+  local total=0 idx name hexsize rest
+  while read -r idx name hexsize rest; do
+    [[ "$idx" =~ ^[0-9]+$ && "$name" != .bss ]] && total=$((total + 16#$hexsize))
+  done < <($objdump -h "$1")
+  echo "$total"
+}
+stub_at() {  # prints the path of setup.exe built at a revision
+  local commit dir
+  commit=$(git -C "$here/.." rev-parse --verify -q "$1^{commit}") || return 1
+  dir=/tmp/stub-at-$commit
+  if [ ! -f "$dir/src/build/win32/setup.exe" ]; then
+    rm -rf "$dir" && mkdir -p "$dir/src"
+    git -C "$here/.." archive "$commit" | tar -x -C "$dir/src"
+    (cd "$dir/src" && cmake --preset win32 >/dev/null && cmake --build build/win32 --target setup >/dev/null) ||
+      return 1
+  fi
+  echo "$dir/src/build/win32/setup.exe"
+}
+features=${STUB_FEATURES:-$here/stub_features.txt}
+[ -f "$features" ] || exit 0
+while IFS='|' read -r name without with; do
+  [[ -z "${name// /}" || "$name" == \#* ]] && continue
+  if ! before=$(stub_at "$without") || ! after=$(stub_at "$with"); then
+    printf 'ROW\tStub feature: %s\tnot measured\t-\t-\ta revision did not build: %s, %s\n' "$name" "$without" "$with"
+    continue
+  fi
+  b=$(stat -c %s "$before") a=$(stat -c %s "$after")
+  printf 'ROW\tStub feature: %s\t%+d bytes (%+d in sections)\t%d bytes without it\t-\tsetup.exe built at %s against %s\n' \
+    "$name" $((a - b)) $(($(content "$after") - $(content "$before"))) "$b" "$with" "$without"
+done <"$features"

@@ -4,7 +4,7 @@
 # 5). Takes about 15 minutes; nothing here runs in the test command.
 #
 #   tools/bench.sh                 every figure
-#   tools/bench.sh szdd install    only some: stub szdd install wine uninstall
+#   tools/bench.sh szdd install    only some: stub szdd install wine uninstall wineuninstall
 #   BENCH_QUICK=1 tools/bench.sh   smaller inputs, for trying the script out
 #
 # Builds: build/win32 (the stub, MinSizeRel) and build/bench (the host
@@ -12,18 +12,18 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
-figures=${*:-stub szdd install wine uninstall}
+figures=${*:-stub szdd install wine uninstall wineuninstall}
 jobs=$(nproc)
 want() { [[ " $figures " == *" $1 "* ]]; }
 
 if [ -n "${BENCH_QUICK:-}" ]; then
   szdd_mib=8 install_mib=20 install_files=200 wine_mib=8 wine_files=80 counts="250 500 1000"
 else
-  szdd_mib=64 install_mib=200 install_files=2000 wine_mib=40 wine_files=400 counts="1000 2000 5000"
+  szdd_mib=64 install_mib=200 install_files=2000 wine_mib=40 wine_files=400 counts="1000 2000 5000 20000"
 fi
 
 echo "=== building" >&2
-if want stub || want wine; then
+if want stub || want wine || want wineuninstall; then
   cmake --preset win32 >/dev/null && cmake --build --preset win32 -j "$jobs" >/dev/null
 fi
 cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
@@ -44,6 +44,7 @@ want install && run "install on the simulated Windows" \
 want wine && run "install under Wine" bench/wine_install.sh build/win32 build/bench "$wine_mib" "$wine_files"
 # shellcheck disable=SC2086
 want uninstall && run "RemoveDirectoryFiles" build/bench/bench/bench_uninstall $counts
+want wineuninstall && run "uninstall under Wine" bench/wine_uninstall.sh build/win32 build/bench 2000 60
 seconds=$(( $(date +%s) - start ))
 
 table=build/bench/table.md

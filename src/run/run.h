@@ -78,6 +78,14 @@ struct Run {
     os::Window ProgressWindow = 0;
     bool AbortRequested = false;
     bool RestartNeeded = false;
+    // What the progress dialog shows, so that a status line or a percentage
+    // that did not change is not drawn again: the label (always a
+    // message-table text), the detail line (when DetailKnown), the percent
+    // (all bits set: none yet). The dialog forgets them when it opens.
+    const char* LabelShown = nullptr;
+    bool DetailKnown = false;
+    char DetailShown[PathSize] = {};
+    std::uint32_t PercentShown = 0xFFFFFFFFu;
 
     // Installation log.
     os::FileHandle LogFile = os::InvalidFile;

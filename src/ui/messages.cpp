@@ -1,10 +1,18 @@
 // The MessageTable: every fixed text of the program, indexed by MessageId.
 // The texts are the program's own, byte for byte, spelling included.
+//
+// The program stores them packed: pieces that recur (below the table) are
+// stored once, and a text refers to piece n by the byte 0x80 + n (the texts
+// themselves are plain ASCII). The packing is done by the compiler from the
+// table as written; the first Msg call unpacks the whole table once.
 #include "ui/messages.h"
+
+#include <array>
+#include <cstddef>
 
 namespace {
 
-const char* const MessageTable[MessageCount] = {
+constexpr const char* MessageTable[MessageCount] = {
     /* 0 */ "Couldn't create log file.",
     /* 1 */ "The file '%s' is currently used by an application or by Windows. Make sure the file isn't in use before uninstalling.",
     /* 2 */ "Do you want to abort the uninstallation?",
@@ -93,11 +101,156 @@ const char* const MessageTable[MessageCount] = {
     /* 85 */ "The installation package is damaged. Please get a new copy.",
 };
 
+// Pieces that recur in the texts, shortest first: a piece may itself use
+// the shorter pieces before it.
+constexpr const char* Pieces[] = {
+    "in", "re", "s ", "e ", "er", "st", "or", "t ", "to", "at", "al", "un", "ed", "on", "y ",
+    "Th", "th", "le", "ic", "an", "ad", " d", "og", "Un", "ll", "en", "of", "em", "ing", " %i",
+    "is ", " in", " us", ".\r\n", "art", " to", "com", "tion", "ing ", "are ", " or ", "gist",
+    " the ", " '%s'", " file", "rror ", " info", "remov", " you ", " '%s'.", "system", "Window",
+    "write ", "Server", "program", "service", "Adding ", "access ", "Install", "install",
+    "itializ", "function", "may not ", "Couldn't ", "registry ", "Removing ", "software ",
+    "shortcut:", "ecompress", "Make sure", "Unable to ", " directory", " Error cod",
+    " used by an", "installation", " application", "ing service:", " you want to ",
+    "program group", "installation ", "RegisterServer ", "Couldn't create", "An error occured",
+    " the shared file", " the destination", " '%s'. Error code", "Couldn't get the ",
+    "Couldn't open the ", "Couldn't find the ", " installation info.", " during decompression",
+    "version info of '%s'.", "%s\\%s', Error code: %i", "Do you want to abort the ",
+    " application or by Windows.", "Unable to get address of Dll",
+    " the file isn't in use before ", " to complete the installation.",
+    "Error when calling function Dll", " the service '%s'. Error code: %i.",
+    "The file '%s' is currently used by an", "register OleServer '%s'. Error code %i",
+    "Sorry, but this software wont run on Win", "Unable to execute OleServer application '%s'.",
+    "Sorry, but this software wont run on Windows ",
+    " the file isn't in use before starting the installation again.",
+    "The file '%s' is currently used by an application or by Windows. Make sure",
+    "Couldn't communicate with shell. Error code %i.\r\nNo program group or items ",
+};
+constexpr int PieceCount = sizeof Pieces / sizeof Pieces[0];
+static_assert(PieceCount <= 128, "a piece is referred to by one byte from 0x80 up");
+
+constexpr std::size_t Length(const char* text) {
+    std::size_t length = 0;
+    while (text[length] != '\0') ++length;
+    return length;
+}
+
+constexpr bool StartsWith(const char* text, const char* piece) {
+    for (; *piece != '\0'; ++text, ++piece)
+        if (*text != *piece) return false;
+    return true;
+}
+
+constexpr std::size_t LongestText = 300;
+
+// The shortest packing of `text` with the first `usable` pieces: at each
+// position either one character or one piece, chosen from the end backwards
+// so that the bytes left to pack are fewest. Writes the packed bytes and a
+// closing NUL to `out` when it is given; returns their count.
+constexpr std::size_t Pack(const char* text, int usable, char* out) {
+    const std::size_t length = Length(text);
+    std::size_t cost[LongestText + 1] = {};
+    int choice[LongestText + 1] = {};  // -1: the character itself
+    for (std::size_t i = length; i-- > 0;) {
+        cost[i] = cost[i + 1] + 1;
+        choice[i] = -1;
+        for (int n = 0; n < usable; ++n) {
+            const std::size_t pieceLength = Length(Pieces[n]);
+            if (i + pieceLength <= length && StartsWith(text + i, Pieces[n]) &&
+                cost[i + pieceLength] + 1 < cost[i]) {
+                cost[i] = cost[i + pieceLength] + 1;
+                choice[i] = n;
+            }
+        }
+    }
+    if (out != nullptr) {
+        std::size_t written = 0;
+        for (std::size_t i = 0; i < length;) {
+            if (choice[i] < 0) {
+                out[written++] = text[i++];
+            } else {
+                out[written++] = static_cast<char>(0x80 + choice[i]);
+                i += Length(Pieces[choice[i]]);
+            }
+        }
+        out[written] = '\0';
+    }
+    return cost[0] + 1;
+}
+
+constexpr bool PlainAsciiAndShortEnough() {
+    for (const char* text : MessageTable) {
+        if (Length(text) > LongestText) return false;
+        for (const char* c = text; *c != '\0'; ++c)
+            if (static_cast<unsigned char>(*c) >= 0x80) return false;
+    }
+    return true;
+}
+static_assert(PlainAsciiAndShortEnough(), "a text holds a byte the packing uses");
+
+// The packed pieces, then the packed texts, each ending in a NUL.
+constexpr std::size_t PackedSize() {
+    std::size_t size = 0;
+    for (int n = 0; n < PieceCount; ++n) size += Pack(Pieces[n], n, nullptr);
+    for (const char* text : MessageTable) size += Pack(text, PieceCount, nullptr);
+    return size;
+}
+
+constexpr std::size_t UnpackedSize() {
+    std::size_t size = 0;
+    for (const char* text : MessageTable) size += Length(text) + 1;
+    return size;
+}
+
+constexpr std::array<char, PackedSize()> PackTable() {
+    std::array<char, PackedSize()> packed{};
+    std::size_t at = 0;
+    for (int n = 0; n < PieceCount; ++n) at += Pack(Pieces[n], n, &packed[at]);
+    for (const char* text : MessageTable) at += Pack(text, PieceCount, &packed[at]);
+    return packed;
+}
+
+constexpr std::array<char, PackedSize()> Packed = PackTable();
+
+const char* PieceStart[PieceCount];
+char Unpacked[UnpackedSize()];
+const char* Texts[MessageCount];
+
+char* Unpack(const char* packed, char* out) {
+    for (unsigned char c; (c = static_cast<unsigned char>(*packed++)) != 0;) {
+        if (c >= 0x80) out = Unpack(PieceStart[c - 0x80], out);
+        else *out++ = static_cast<char>(c);
+    }
+    return out;
+}
+
+void UnpackTable() {
+    const char* packed = Packed.data();
+    for (const char*& start : PieceStart) {
+        start = packed;
+        while (*packed++ != '\0') {
+        }
+    }
+    char* out = Unpacked;
+    for (const char*& text : Texts) {
+        text = out;
+        out = Unpack(packed, out);
+        *out++ = '\0';
+        while (*packed++ != '\0') {
+        }
+    }
+}
+
 }  // namespace
 
 const char* Msg(MessageId id) {
+    if (Texts[0] == nullptr) UnpackTable();
     int index = static_cast<int>(id);
     // Every id is in the table; an id outside it reads as the empty text.
-    if (index < 0 || index >= MessageCount) return MessageTable[static_cast<int>(MessageId::Empty)];
-    return MessageTable[index];
+    if (index < 0 || index >= MessageCount) return Texts[static_cast<int>(MessageId::Empty)];
+    return Texts[index];
+}
+
+const char* MessageAsWritten(MessageId id) {
+    return MessageTable[static_cast<int>(id)];
 }

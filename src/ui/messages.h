@@ -99,3 +99,7 @@ enum class MessageId : int {
 constexpr int MessageCount = 86;
 
 const char* Msg(MessageId id);
+
+// The text of an id (inside the table) as the table is written, before the
+// program packs it: what Msg must give back.
+const char* MessageAsWritten(MessageId id);

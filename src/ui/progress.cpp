@@ -30,12 +30,29 @@ ProgressPicture ComputeProgress(const os::Rect* frame, std::uint32_t windowsMajo
     return picture;
 }
 
+namespace {
+
+bool SameText(const char* a, const char* b) {
+    for (; *a == *b; ++a, ++b)
+        if (*a == '\0') return true;
+    return false;
+}
+
+}  // namespace
+
 void DrawProgress(Run& run, os::Window dialog, os::DeviceContext dc, std::uint32_t position) {
     if (run.ProgressTotal == 0) return;
     if (position == 0) position = run.ProgressPosition;
     run.ProgressPosition = position;
     // A silent run has nothing to draw on.
     if (dialog == 0) return;
+    // The bar shows whole percents: the engine's draw of an unchanged one
+    // paints the same picture again and is left out. A paint message always
+    // draws.
+    const std::uint32_t percent =
+        static_cast<std::uint32_t>(static_cast<std::uint64_t>(position) * 100u / run.ProgressTotal);
+    if (dc == 0 && percent == run.PercentShown) return;
+    run.PercentShown = percent;
     os::Rect frame{};
     bool haveFrame = run.os.GetItemRect(dialog, ProgressFrameItem, true, &frame);
     ProgressPicture picture =
@@ -50,11 +67,16 @@ void SetStatusLabel(Run& run, const char* text) {
     if (run.ProgressWindow == 0) return;
     if (text == nullptr)
         text = Msg(run.UninstallMode ? MessageId::Uninstalling : MessageId::Installing);
+    if (text == run.LabelShown) return;
+    run.LabelShown = text;
     run.os.SetItemText(run.ProgressWindow, StatusLabelItem, text);
 }
 
 void SetStatusDetail(Run& run, const char* text) {
     if (run.ProgressWindow == 0) return;
-    run.os.SetItemText(run.ProgressWindow, StatusDetailItem,
-                       text != nullptr ? text : Msg(MessageId::Empty));
+    if (text == nullptr) text = Msg(MessageId::Empty);
+    if (run.DetailKnown && SameText(text, run.DetailShown)) return;
+    run.DetailKnown = true;
+    CopyText(run.DetailShown, sizeof run.DetailShown, text, PathSize);
+    run.os.SetItemText(run.ProgressWindow, StatusDetailItem, text);
 }

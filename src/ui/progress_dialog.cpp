@@ -19,6 +19,9 @@ constexpr std::size_t ClosingTextSize = 320;
 
 void InitProgressDialog(Run& run, os::Window dialog) {
     run.ProgressWindow = dialog;
+    run.LabelShown = nullptr;
+    run.DetailKnown = false;
+    run.PercentShown = 0xFFFFFFFFu;
     PrepareDialogWindow(run, dialog);
     SetStatusLabel(run, Msg(MessageId::Initializing));
     run.os.SetItemText(dialog, os::IDCANCEL, Msg(MessageId::CancelButton));

@@ -35,9 +35,13 @@ bool SameNameNoCase(const char* a, const char* b) {
     }
 }
 
-// The search starts over after every deletion, so an entry that stays (a
-// subdirectory, the spared uninstaller, a file in use) is met again; the work
-// ends after a pass that deletes nothing.
+// The search goes on after a deletion, and one pass follows every pass that
+// deleted something: an entry that stays (a subdirectory, the spared
+// uninstaller, a file in use) is met once per pass, and the work ends after
+// a pass that deletes nothing. A file system that hands out an entry late or
+// skips one next to a deletion is covered by that last pass, so the files
+// deleted and spared are those of a search started over after every
+// deletion, at the cost of a few passes instead of one per file.
 void RemoveDirectoryFiles(Run& run, os::Window owner, const char* directory,
                           bool spareUninstaller) {
     (void)owner;
@@ -51,35 +55,28 @@ void RemoveDirectoryFiles(Run& run, os::Window owner, const char* directory,
     CopyText(uninstallerName, sizeof uninstallerName, run.Header->UninstallerName,
              sizeof run.Header->UninstallerName);
 
-    os::FindData entry;
-    os::FindHandle search = run.os.FindFirstFile(pattern, &entry);
-    if (search == os::InvalidFind) return;
-    for (;;) {
-        bool deleted = false;
-        const std::size_t nameLength = FieldLength(entry.Name, sizeof entry.Name);
-        // Directories (".", ".." and every subdirectory) are passed over, and
-        // so is an entry whose path would pass 259 characters.
-        if (!(entry.Attributes & os::FILE_ATTRIBUTE_DIRECTORY) && nameLength > 0 &&
-            nameLength < sizeof entry.Name && directoryLength + 1 + nameLength < PathSize) {
+    for (bool deletedInPass = true; deletedInPass;) {
+        deletedInPass = false;
+        os::FindData entry;
+        os::FindHandle search = run.os.FindFirstFile(pattern, &entry);
+        if (search == os::InvalidFind) return;
+        do {
+            const std::size_t nameLength = FieldLength(entry.Name, sizeof entry.Name);
+            // Directories (".", ".." and every subdirectory) are passed over,
+            // and so is an entry whose path would pass 259 characters.
+            if ((entry.Attributes & os::FILE_ATTRIBUTE_DIRECTORY) || nameLength == 0 ||
+                nameLength >= sizeof entry.Name || directoryLength + 1 + nameLength >= PathSize)
+                continue;
             char path[PathSize];
             FormatText(path, sizeof path, "%s\\%s", directory, entry.Name);
             // A staying record's file is not touched at all, not even its
             // attributes.
-            if (!BelongsToAStayingRecord(run, path)) {
-                SetStatusDetail(run, path);
-                run.os.SetFileAttributes(path, os::FILE_ATTRIBUTE_NORMAL);
-                const bool spared =
-                    spareUninstaller && SameNameNoCase(entry.Name, uninstallerName);
-                if (!spared) deleted = run.os.DeleteFile(path);
-            }
-        }
-        if (deleted) {
-            run.os.FindClose(search);
-            search = run.os.FindFirstFile(pattern, &entry);
-            if (search == os::InvalidFind) return;
-            continue;
-        }
-        if (!run.os.FindNextFile(search, &entry)) break;
+            if (BelongsToAStayingRecord(run, path)) continue;
+            SetStatusDetail(run, path);
+            run.os.SetFileAttributes(path, os::FILE_ATTRIBUTE_NORMAL);
+            if (spareUninstaller && SameNameNoCase(entry.Name, uninstallerName)) continue;
+            if (run.os.DeleteFile(path)) deletedInPass = true;
+        } while (run.os.FindNextFile(search, &entry));
+        run.os.FindClose(search);
     }
-    run.os.FindClose(search);
 }

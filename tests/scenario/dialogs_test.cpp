@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -277,6 +278,13 @@ TEST(ProgressDialog, StartsWithInitializingAndTheTitle) {
     std::vector<std::string> status = m.StatusHistory();
     ASSERT_FALSE(status.empty());
     EXPECT_EQ(status.front(), "384:Initializing...");
+    // A status line is set only when its text changes.
+    std::map<std::string, std::string> last;
+    for (const std::string& entry : status) {
+        const std::string item = entry.substr(0, 4);
+        EXPECT_TRUE(last.count(item) == 0 || last[item] != entry) << entry;
+        last[item] = entry;
+    }
     EXPECT_EQ(m.LastWindowText(), "App");
     EXPECT_EQ(m.LastSmallIcon(), os::InstallSmallIconId);
     EXPECT_TRUE(m.WaitCursorShown());
@@ -284,12 +292,17 @@ TEST(ProgressDialog, StartsWithInitializingAndTheTitle) {
 
 TEST(ProgressDialog, DrawsTheBarFromZeroTo100Percent) {
     sim::Machine m = sim::Machine::NT40();
-    scenario::Install(m, FilesPackage().Build(), "C:\\APP");
+    // More files than percents: several files end at the same percentage.
+    PackageBuilder b = FilesPackage();
+    for (int i = 0; i < 250; ++i) b.File("F" + std::to_string(i) + ".TXT", TextBytes("f"));
+    ASSERT_EQ(scenario::Install(m, b.Build(), "C:\\APP").exitCode, 0);
     std::vector<std::string> percents = m.ProgressHistory();
     ASSERT_FALSE(percents.empty());
     EXPECT_EQ(percents.front(), "0%");
     EXPECT_EQ(percents.back(), "100%");
     EXPECT_EQ(m.LastProgress().filled.right, m.LastProgress().text.right);
+    // Without a repaint, a percentage is drawn only when it changes.
+    for (std::size_t i = 1; i < percents.size(); ++i) EXPECT_NE(percents[i], percents[i - 1]) << i;
 }
 
 TEST(ProgressDialog, DrawsNothingWhenThereIsNothingToCount) {

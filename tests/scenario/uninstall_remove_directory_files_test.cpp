@@ -3,6 +3,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <set>
+#include <string>
+#include <vector>
+
 #include "uninstall/uninstall.h"
 #include "unit/shell_engine_run.h"
 
@@ -19,7 +23,14 @@ struct Directory : EngineRun {
     void Remove(const std::string& directory, bool spare) {
         RemoveDirectoryFiles(run, ProgressWindow, directory.c_str(), spare);
     }
+    // The paths the detail line showed, each once, in any order.
+    std::set<std::string> DetailLines() const {
+        const std::vector<std::string> history = m.ItemHistory(385);
+        return {history.begin(), history.end()};
+    }
 };
+
+using Lines = std::set<std::string>;
 
 TEST(RemoveDirectoryFiles, ReadOnlyHiddenAndSystemFilesAreDeleted) {
     Directory d;
@@ -33,6 +44,8 @@ TEST(RemoveDirectoryFiles, ReadOnlyHiddenAndSystemFilesAreDeleted) {
     d.Remove("C:\\APP\\LIB", false);
     EXPECT_THAT(d.m.ListDirectory("C:\\APP\\LIB"), IsEmpty());
     EXPECT_TRUE(d.m.IsDirectory("C:\\APP\\LIB"));
+    EXPECT_EQ(d.DetailLines(),
+              (Lines{"C:\\APP\\LIB\\A.DLL", "C:\\APP\\LIB\\B.DLL", "C:\\APP\\LIB\\C.DLL"}));
 }
 
 TEST(RemoveDirectoryFiles, SubdirectoriesAndTheirFilesStay) {
@@ -43,6 +56,8 @@ TEST(RemoveDirectoryFiles, SubdirectoriesAndTheirFilesStay) {
     d.Remove("C:\\APP\\LIB", false);
     EXPECT_THAT(d.m.ListDirectory("C:\\APP\\LIB"), ElementsAre("SUB"));
     EXPECT_TRUE(d.m.Exists("C:\\APP\\LIB\\SUB\\DEEP.DLL"));
+    // Nothing below the directory is shown or touched.
+    EXPECT_EQ(d.DetailLines(), (Lines{"C:\\APP\\LIB\\A.DLL", "C:\\APP\\LIB\\Z.DLL"}));
 }
 
 TEST(RemoveDirectoryFiles, TheSparedUninstallerIsMatchedInAnyCaseAndMadeNormal) {
@@ -54,6 +69,7 @@ TEST(RemoveDirectoryFiles, TheSparedUninstallerIsMatchedInAnyCaseAndMadeNormal) 
     EXPECT_THAT(d.m.ListDirectory("C:\\APP"), ElementsAre("Uninst.Exe"));
     EXPECT_EQ(d.m.Attributes("C:\\APP\\Uninst.Exe"), os::FILE_ATTRIBUTE_NORMAL);
     EXPECT_THAT(d.m.ItemHistory(385), Contains("C:\\APP\\Uninst.Exe"));
+    EXPECT_EQ(d.DetailLines(), (Lines{"C:\\APP\\Uninst.Exe", "C:\\APP\\InstLog.txt"}));
 }
 
 TEST(RemoveDirectoryFiles, WithoutSparingAFileOfTheUninstallersNameIsDeleted) {
@@ -71,17 +87,47 @@ TEST(RemoveDirectoryFiles, AFileInUseStaysAndTheOthersGo) {
     d.m.LockFile("C:\\APP\\LIB\\BUSY.DLL");
     d.Remove("C:\\APP\\LIB", false);
     EXPECT_THAT(d.m.ListDirectory("C:\\APP\\LIB"), ElementsAre("BUSY.DLL"));
+    EXPECT_EQ(d.DetailLines(), (Lines{"C:\\APP\\LIB\\A.DLL", "C:\\APP\\LIB\\BUSY.DLL",
+                                      "C:\\APP\\LIB\\C.DLL"}));
+    EXPECT_EQ(d.m.Attributes("C:\\APP\\LIB\\BUSY.DLL"), os::FILE_ATTRIBUTE_NORMAL);
 }
 
-TEST(RemoveDirectoryFiles, TheSearchStartsOverAfterEveryDeletion) {
+// The search goes on after a deletion and starts over only while a pass
+// deleted something: one search per pass, however many files there are, and
+// a file that could not be deleted in one pass is tried again in the next.
+struct PassCase {
+    const char* name;
+    int failingDeletion;  // DeleteFile call that fails once; 0: none
+    int searches;         // FindFirstFile calls, one per pass
+};
+
+class RemoveDirectoryFilesPasses : public ::testing::TestWithParam<PassCase> {};
+
+TEST_P(RemoveDirectoryFilesPasses, OneSearchPerPassUntilAPassDeletesNothing) {
+    const PassCase& c = GetParam();
     Directory d;
     d.m.WriteFile("C:\\APP\\LIB\\A.DLL", "a");
     d.m.WriteFile("C:\\APP\\LIB\\B.DLL", "b");
     d.m.WriteFile("C:\\APP\\LIB\\C.DLL", "c");
+    d.m.MakeDirectories("C:\\APP\\LIB\\SUB");
+    if (c.failingDeletion != 0) d.m.FailCall("DeleteFile", c.failingDeletion, os::ERROR_SHARING_VIOLATION);
     d.Remove("C:\\APP\\LIB", false);
-    EXPECT_EQ(d.m.CallCount("FindFirstFile"), 4);
-    EXPECT_EQ(d.m.CallCount("FindClose"), 4);
+    EXPECT_THAT(d.m.ListDirectory("C:\\APP\\LIB"), ElementsAre("SUB"));
+    EXPECT_EQ(d.m.CallCount("DeleteFile"), c.failingDeletion != 0 ? 4 : 3);
+    EXPECT_EQ(d.m.CallCount("FindFirstFile"), c.searches);
+    EXPECT_EQ(d.m.CallCount("FindClose"), c.searches);
+    // Each pass reads the directory once: ".", "..", SUB and the files it
+    // still holds, not once per deletion.
+    EXPECT_LE(d.m.CallCount("FindNextFile"), 6 * c.searches);
 }
+
+INSTANTIATE_TEST_SUITE_P(RemoveDirectoryFiles, RemoveDirectoryFilesPasses,
+                         ::testing::Values(PassCase{"EveryFileGoesInTheFirstPass", 0, 2},
+                                           PassCase{"AFailedDeletionIsTriedInTheNextPass", 1, 3},
+                                           PassCase{"ALaterFailedDeletionToo", 3, 3}),
+                         [](const ::testing::TestParamInfo<PassCase>& param) {
+                             return std::string(param.param.name);
+                         });
 
 TEST(RemoveDirectoryFiles, AnEmptyOrMissingDirectoryIsLeftUnchanged) {
     Directory d;
@@ -115,9 +161,11 @@ TEST(RemoveDirectoryFiles, AFailedRestartOfTheSearchEndsTheWork) {
     Directory d;
     d.m.WriteFile("C:\\APP\\LIB\\A.DLL", "a");
     d.m.WriteFile("C:\\APP\\LIB\\B.DLL", "b");
+    // B.DLL stays in the first pass; the search for the next one fails.
+    d.m.FailCall("DeleteFile", 2, os::ERROR_SHARING_VIOLATION);
     d.m.FailCall("FindFirstFile", 2, os::ERROR_NO_MORE_FILES);
     d.Remove("C:\\APP\\LIB", false);
-    EXPECT_EQ(d.m.ListDirectory("C:\\APP\\LIB").size(), 1u);
+    EXPECT_THAT(d.m.ListDirectory("C:\\APP\\LIB"), ElementsAre("B.DLL"));
     EXPECT_EQ(d.m.CallCount("FindFirstFile"), 2);
 }
 
