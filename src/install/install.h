@@ -5,10 +5,16 @@
 #include <cstdint>
 
 #include "run/run.h"
+#include "ui/messages.h"
 
 bool RunInstall(Run& run, os::Window owner);
 bool PathExists(Run& run, const char* path);
 bool MakeDirectory(Run& run, const char* path);
+
+// A message of the table formatted with a path, in an error box.
+void ShowPathError(Run& run, os::Window owner, MessageId id, const char* path);
+// "Couldn't read data from '%s'." with the running program's full path.
+void ShowReadDataError(Run& run, os::Window owner);
 
 bool PlaceFile(Run& run, os::Window owner, std::size_t index, std::uint32_t& position);
 // Moves the package read position on by a record's stored size

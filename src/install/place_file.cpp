@@ -49,12 +49,6 @@ struct Held {
     void* block = nullptr;
 };
 
-void ShowPathError(Run& run, os::Window owner, MessageId id, const char* path) {
-    char text[LogLineSize];
-    FormatText(text, sizeof text, Msg(id), path);
-    ShowError(run, owner, text);
-}
-
 std::uint64_t Wide(std::uint32_t high, std::uint32_t low) {
     return (static_cast<std::uint64_t>(high) << 32) | low;
 }
@@ -298,7 +292,7 @@ bool PlaceFile(Run& run, os::Window owner, std::size_t index, std::uint32_t& pos
     // Fewer bytes than stored is a failed read, never a file padded with zeros.
     const long size = static_cast<long>(r.StoredSize);
     if (r.StoredSize > 0x7FFFFFFFu || run.os.HRead(run.Package, held.block, size) != size) {
-        ShowPathError(run, owner, MessageId::CouldntReadData, run.PackagePath);
+        ShowReadDataError(run, owner);
         return false;
     }
     if (PollCancel(run)) return false;

@@ -53,9 +53,15 @@ bool StaysBelowBase(const char* name) {
     }
 }
 
-// The uninstaller is one file directly in the destination.
-bool PlainFileName(const char* name) {
-    return StaysBelowBase(name) && !std::strpbrk(name, "\\/");
+// The uninstaller is one file directly in the destination. The trail byte
+// of a two-byte character may be 0x5C and is no separator.
+bool PlainFileName(os::Platform& os, const char* name) {
+    if (!StaysBelowBase(name)) return false;
+    for (const char* p = name; *p != 0; ++p) {
+        if (os.IsDBCSLeadByte(static_cast<unsigned char>(*p)) && p[1] != 0) ++p;
+        else if (*p == '\\' || *p == '/') return false;
+    }
+    return true;
 }
 
 bool InRange(std::uint32_t number, std::uint32_t low, std::uint32_t high) {
@@ -66,7 +72,7 @@ bool InRange(std::uint32_t number, std::uint32_t low, std::uint32_t high) {
 int FirstFault(const Run& run) {
     const InstallHeader& h = *run.Header;
     if (!HeaderTextsTerminated(h)) return UnterminatedText;
-    if (!PlainFileName(h.UninstallerName)) return UnsafeName;
+    if (!PlainFileName(run.os, h.UninstallerName)) return UnsafeName;
     if (h.HelpFileNumber < 0 || static_cast<std::uint32_t>(h.HelpFileNumber) > h.FileCount)
         return BadReference;
     for (std::uint32_t i = 0; i < h.FileCount; ++i) {

@@ -81,7 +81,7 @@ std::intptr_t MainDialogProc(void* context, os::Window dialog, unsigned message,
 bool ValidateDestination(Run& run, os::Window dialog) {
     TrimTrailingBackslash(run.DestinationDir);
     char drive[3];
-    SplitPath(run.DestinationDir, drive, run.DirectoryPart, nullptr, nullptr);
+    SplitPath(run.os, run.DestinationDir, drive, run.DirectoryPart, nullptr, nullptr);
     if (drive[0] == '\0' || run.DirectoryPart[0] == '\0') {
         ReportFieldError(run, dialog, DestinationItem, Msg(MessageId::IllegalPath));
         return false;

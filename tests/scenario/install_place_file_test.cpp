@@ -340,11 +340,17 @@ TEST(PlaceFileFailures, AFailedReadOfTheStoredDataEndsTheInstallation) {
     ASSERT_EQ(Install(clean, p).exitCode, 0);
     const int reads = clean.CallCount("HRead");
 
+    // The message names the running program, not the package the command
+    // line named.
     sim::Machine m = sim::Machine::NT40();
     m.FailCall("HRead", reads, os::ERROR_ACCESS_DENIED);
-    scenario::RunResult r = Install(m, p);
+    m.WriteFile("C:\\DISK\\SETUP.EXE", p.Build());
+    m.SetModuleFileName("C:\\BIN\\STUB.EXE");
+    m.TypeDestination(Destination);
+    m.PressInstall();
+    scenario::RunResult r = scenario::RunAsIs(m, "C:\\DISK\\SETUP.EXE");
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_THAT(Errors(r), Contains("Couldn't read data from 'C:\\SETUP.EXE'."));
+    EXPECT_THAT(Errors(r), Contains("Couldn't read data from 'C:\\BIN\\STUB.EXE'."));
     EXPECT_FALSE(m.Exists(At("TOOL.TXT")));
 }
 

@@ -68,7 +68,7 @@ TEST(ServiceLayer, AStartStuckPendingFailsWithTheRequestTimeOut) {
     m.AddService(MakeService(os::SERVICE_STOPPED));
     m.SetStuckPending("Svc");
     EXPECT_FALSE(StartServiceWait(run, "Svc"));
-    EXPECT_EQ(run.LastServiceError, ERROR_SERVICE_REQUEST_TIMEOUT);
+    EXPECT_EQ(run.LastServiceError, os::ERROR_SERVICE_REQUEST_TIMEOUT);
     EXPECT_EQ(m.CallCount("QueryServiceStatus"), static_cast<int>(ServiceWaitPolls));
     EXPECT_EQ(m.OpenServiceHandles(), 0u);
 }
@@ -79,7 +79,7 @@ TEST(ServiceLayer, AStopStuckPendingFailsWithTheRequestTimeOut) {
     m.AddService(MakeService(os::SERVICE_RUNNING));
     m.SetStuckPending("Svc");
     EXPECT_FALSE(StopServiceWait(run, "Svc"));
-    EXPECT_EQ(run.LastServiceError, ERROR_SERVICE_REQUEST_TIMEOUT);
+    EXPECT_EQ(run.LastServiceError, os::ERROR_SERVICE_REQUEST_TIMEOUT);
 }
 
 TEST(ServiceLayer, ARemovalStuckStoppingIsNotDeleted) {
@@ -88,7 +88,7 @@ TEST(ServiceLayer, ARemovalStuckStoppingIsNotDeleted) {
     m.AddService(MakeService(os::SERVICE_RUNNING));
     m.SetStuckPending("Svc");
     EXPECT_FALSE(RemoveService(run, "Svc"));
-    EXPECT_EQ(run.LastServiceError, ERROR_SERVICE_REQUEST_TIMEOUT);
+    EXPECT_EQ(run.LastServiceError, os::ERROR_SERVICE_REQUEST_TIMEOUT);
     EXPECT_TRUE(m.HasService("Svc"));
     EXPECT_EQ(m.CallCount("DeleteService"), 0);
 }

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <initializer_list>
 #include <map>
 #include <memory>
 #include <set>
@@ -178,6 +179,9 @@ public:
     void RemoveProgramFilesDir();                       // the value missing
     void RemoveCurrentVersionKey();                     // the whole key missing
     void SetDesktopSize(int width, int height);         // default 640 x 480
+    // The active code page: 1252 (the default) or the double-byte 932.
+    void SetCodePage(unsigned codePage);
+    unsigned CodePage() const;
 
     // ---- Filesystem (Windows paths: "C:\DIR\FILE.EXT") ----------------------
     void AddDrive(char letter, unsigned type = DRIVE_FIXED,
@@ -189,6 +193,8 @@ public:
     void SetDriveType(char drive, unsigned type);
     // Cluster geometry of GetDiskFreeSpace (default 8 sectors of 512 bytes);
     // total clusters default to free clusters * 2.
+    // A network share: \\server\share\... paths resolve below it.
+    void AddNetworkShare(const std::string& server, const std::string& share);
     void SetClusterGeometry(char drive, std::uint32_t sectorsPerCluster,
                             std::uint32_t bytesPerSector);
 
@@ -337,10 +343,13 @@ public:
     // ---- Failure injection and accounting -------------------------------------
     // The nth call (1-based; 0 = every call) of operation `name` (the method
     // name, e.g. "DeleteFile") fails with its failure result and `error`.
+    // An unknown name throws std::invalid_argument.
     void FailCall(const std::string& name, int nth, std::uint32_t error);
     void ClearFailures();
     const std::map<std::string, int>& CallCounts() const;
     int CallCount(const std::string& name) const;
+    // Every call's name, in the order made; `filter` keeps only those named.
+    std::vector<std::string> CallTrace(std::initializer_list<const char*> filter = {}) const;
     std::size_t OutstandingBlocks() const;
 
     // ---- os::Platform ------------------------------------------------------------
@@ -478,6 +487,9 @@ public:
                       int show) override;
     void WinHelp(const char* path, unsigned command, std::uint32_t data) override;
     void ExitWindowsEx(unsigned flags) override;
+
+    bool IsDBCSLeadByte(unsigned char byte) override;
+    int CompareTextNoCase(const char* a, const char* b) override;
 
     // The whole state; defined in state.h, private to the implementation.
     struct State;

@@ -236,6 +236,9 @@ struct Machine::State {
     // Failure injection and accounting
     std::map<std::string, std::vector<Failure>> failures;
     std::map<std::string, int> calls;
+    std::vector<const char*> trace;  // every call's name, in order
+    unsigned codePage = 1252;
+    std::set<std::string> shares;  // "SERVER\SHARE", upper case
     std::uint32_t lastError = 0;
     std::set<void*> blocks;
 
@@ -309,7 +312,10 @@ struct Machine::State {
     // Returns true when this call of `name` is to fail; counts the call and
     // leaves the error for GetLastError.
     bool Fails(const char* name);
-    void Count(const char* name) { ++calls[name]; }
+    void Count(const char* name) {
+        ++calls[name];
+        trace.push_back(name);
+    }
     os::Window NewWindow() { return nextHandle++; }
     Dialog* FindDialog(os::Window window);
     Dialog* TopDialog() { return dialogs.empty() ? nullptr : dialogs.back().get(); }
