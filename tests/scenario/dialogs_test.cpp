@@ -232,6 +232,8 @@ TEST(ProgressDialog, StartsWithInitializingAndTheTitle) {
     std::vector<std::string> status = m.StatusHistory();
     ASSERT_FALSE(status.empty());
     EXPECT_EQ(status.front(), "384:Initializing...");
+    // Without directory records the label is not set for them.
+    EXPECT_THAT(status, Not(Contains("384:Creating directory:")));
     EXPECT_EQ(m.LastWindowText(), "App");
     EXPECT_EQ(m.LastSmallIcon(), os::InstallSmallIconId);
     EXPECT_TRUE(m.WaitCursorShown());

@@ -53,6 +53,8 @@ TEST(PlaceFileKeepMode, KeepsAnExistingFileAndPassesItsData) {
     EXPECT_EQ(m.ReadText(At("TOOL.TXT")), "old");
     EXPECT_EQ(m.ReadText(At("NEXT.TXT")), "next file");
     EXPECT_THAT(r.logLines, Contains("Skipping file. File already exists: C:\\APP\\TOOL.TXT"));
+    // The kept file's 3 bytes of 12 count.
+    EXPECT_THAT(m.ProgressHistory(), ElementsAre("0%", "25%", "100%"));
 }
 
 TEST(PlaceFileKeepMode, InstallsAMissingFile) {
@@ -160,7 +162,8 @@ TEST(PlaceFileVersionRule, AMissingRootBlockEndsTheInstallation) {
 TEST(PlaceFileExistingFile, ThatIsReadOnlyAndNotSharedIsCurrentlyUsed) {
     sim::Machine m = sim::Machine::NT40();
     m.WriteFile(At("TOOL.TXT"), "old");
-    m.SetAttributes(At("TOOL.TXT"), os::FILE_ATTRIBUTE_READONLY | os::FILE_ATTRIBUTE_HIDDEN);
+    m.SetAttributes(At("TOOL.TXT"), os::FILE_ATTRIBUTE_READONLY | os::FILE_ATTRIBUTE_HIDDEN |
+                                        os::FILE_ATTRIBUTE_SYSTEM);
     InstallPackage p;
     p.File("TOOL.TXT", "new");
     scenario::RunResult r = Install(m, p);
@@ -169,8 +172,8 @@ TEST(PlaceFileExistingFile, ThatIsReadOnlyAndNotSharedIsCurrentlyUsed) {
                                     "application or by Windows.\r\nMake sure the file isn't in "
                                     "use before starting the installation again."));
     EXPECT_EQ(m.ReadText(At("TOOL.TXT")), "old");
-    // The hidden bit was cleared before the delete was tried, the read-only bit kept.
-    EXPECT_EQ(m.Attributes(At("TOOL.TXT")), os::FILE_ATTRIBUTE_READONLY);
+    // The hidden bit was cleared before the delete was tried, the others kept.
+    EXPECT_EQ(m.Attributes(At("TOOL.TXT")), os::FILE_ATTRIBUTE_READONLY | os::FILE_ATTRIBUTE_SYSTEM);
 }
 
 TEST(PlaceFileExistingFile, ThatIsInUseAndNotSharedEndsTheInstallationBeforeReading) {

@@ -56,9 +56,12 @@ TEST(ServiceLayer, StartWaitsOutTheStartPendingState) {
     ::Run run(m);
     m.AddService(MakeService(os::SERVICE_STOPPED));
     m.SetPendingPolls("Svc", 4);
+    run.LastServiceError = 77;  // from an earlier request
     ASSERT_TRUE(StartServiceWait(run, "Svc"));
     EXPECT_EQ(m.Service("Svc").state, os::SERVICE_RUNNING);
     EXPECT_EQ(run.LastServiceError, 0u);
+    // Four pending answers and the final one, each after 200 ms.
+    EXPECT_EQ(m.Sleeps(), std::vector<std::uint32_t>(5, 200u));
     EXPECT_EQ(m.OpenServiceHandles(), 0u);
 }
 

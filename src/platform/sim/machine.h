@@ -241,6 +241,7 @@ public:
     bool HasValue(os::RegKey root, const std::string& key, const std::string& name) const;
     std::string GetString(os::RegKey root, const std::string& key,
                           const std::string& name) const;  // "" when missing; stops at NUL
+    // The fallback also for a value that is not a REG_DWORD of four bytes.
     std::uint32_t GetDword(os::RegKey root, const std::string& key, const std::string& name,
                            std::uint32_t fallback = 0xFFFFFFFFu) const;
     void CreateKey(os::RegKey root, const std::string& key);
@@ -274,7 +275,10 @@ public:
     void FailDdeCommand(int nth, std::uint32_t error = os::DMLERR_NOTPROCESSED);
     // The next `times` executes time out (DMLERR_EXECACKTIMEOUT), then they succeed.
     void TimeOutDdeAcknowledge(int times);
-    const std::vector<std::string>& DdeCommands() const;  // every text received, in order
+    // Every text received, in order. A command is refused (DMLERR_NOTPROCESSED)
+    // unless its size counts the text and its NUL exactly.
+    const std::vector<std::string>& DdeCommands() const;
+    const std::vector<std::uint32_t>& DdeTimeouts() const;  // the time-out of every execute
     const std::vector<ProgramGroup>& Groups() const;
     const ProgramGroup* FindGroup(const std::string& name) const;  // case-insensitive
     const std::vector<std::string>& ShownGroups() const;  // ShowGroup names, in order

@@ -130,6 +130,7 @@ struct ServiceRecord {
 struct ScHandleRecord {
     bool manager = false;
     std::string service;  // upper-case name
+    std::uint32_t access = 0;  // as asked for when opened
 };
 
 struct DialogItem {
@@ -258,6 +259,7 @@ struct Machine::State {
     // Registry
     std::map<os::RegKey, std::shared_ptr<RegKeyNode>> roots;
     std::map<os::RegKey, std::shared_ptr<RegKeyNode>> keys;  // open handles
+    std::map<os::RegKey, std::uint32_t> keyAccess;  // the access each was opened with
 
     // Services
     std::map<std::string, ServiceRecord> services;  // upper-case name
@@ -277,6 +279,7 @@ struct Machine::State {
     int ddeTimeouts = 0;
     int ddeExecutes = 0;
     std::vector<std::string> ddeCommands;
+    std::vector<std::uint32_t> ddeTimeoutsGiven;
     std::vector<ProgramGroup> groups;
     std::vector<std::string> shownGroups;
     std::string currentGroup;
