@@ -49,7 +49,7 @@ struct Uninstall : EngineRun {
     }
 };
 
-// ---- Phase 1: services --------------------------------------------------------
+// ---- Services ----------------------------------------------------------------
 
 sim::ServiceInfo Service(const std::string& name, std::uint32_t state) {
     sim::ServiceInfo s;
@@ -141,7 +141,7 @@ TEST(UninstallServices, Windows95HasNoServicePhaseButLosesTheRunServicesValue) {
     EXPECT_TRUE(u.m.HasValue(os::HKEY_LOCAL_MACHINE, RunServices, "OTHER"));
 }
 
-// ---- Phase 2: files, shared counts, registrations -----------------------------
+// ---- Files, shared counts, registrations -------------------------------------
 
 TEST(UninstallFiles, ASharedFileCountedThreeTimesKeepsTwoAndStaysWithoutAQuestion) {
     Uninstall u(sim::Machine::NT40());
@@ -420,7 +420,7 @@ TEST(UninstallDirectories, ASharedFileTheUserKeptSurvivesTheSweepOfTheDestinatio
     EXPECT_EQ(u.m.ReadText("C:\\APP\\COMMON.DLL"), "data");
 }
 
-// ---- Phase 5: registry --------------------------------------------------------
+// ---- Registry ----------------------------------------------------------------
 
 TEST(UninstallRegistry, AKeptKeyStaysButTheValuesOfItsRecordsGo) {
     Uninstall u(sim::Machine::NT40());
