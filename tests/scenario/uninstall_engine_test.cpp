@@ -340,7 +340,7 @@ TEST(UninstallFiles, UnregistrationByRunReachesAProgramInADirectoryWithBlanks) {
     EXPECT_FALSE(u.m.Exists("C:\\APP\\MY SERVER"));
 }
 
-// ---- Phases 3 and 4: directories and the destination ---------------------------
+// ---- Directories and the destination ----------------------------------------
 
 TEST(UninstallDirectories, ADirectoryGoesWithItsFilesButNotWhileASubdirectoryRemains) {
     Uninstall u(sim::Machine::NT40());
