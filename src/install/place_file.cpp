@@ -66,12 +66,6 @@ struct Held {
     const char* replacement = nullptr;
 };
 
-void ShowPathError(Run& run, os::Window owner, MessageId id, const char* path) {
-    char text[LogLineSize];
-    FormatText(text, sizeof text, Msg(id), path);
-    ShowError(run, owner, text);
-}
-
 // A failed step of a record: a vital one shows `message` with the path and
 // ends the installation (true); any other logs `cause` with the path and
 // goes on (false).
@@ -331,7 +325,7 @@ bool PlaceFile(Run& run, os::Window owner, std::size_t index, std::uint32_t& pos
     // Fewer bytes than stored is a failed read, never a file padded with zeros.
     const long size = static_cast<long>(r.StoredSize);
     if (r.StoredSize > 0x7FFFFFFFu || run.os.HRead(run.Package, held.block, size) != size) {
-        ShowPathError(run, owner, MessageId::CouldntReadData, run.PackagePath);
+        ShowReadDataError(run, owner);
         return false;
     }
     if (PollCancel(run)) return false;

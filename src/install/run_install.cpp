@@ -11,16 +11,25 @@
 #include "ui/messages.h"
 #include "ui/progress.h"
 
-namespace {
-
-// Larger moves are split so that every seek offset fits a 32-bit long.
-constexpr std::uint32_t LargestSeek = 0x40000000u;
-
 void ShowPathError(Run& run, os::Window owner, MessageId id, const char* path) {
     char text[LogLineSize];
     FormatText(text, sizeof text, Msg(id), path);
     ShowError(run, owner, text);
 }
+
+// The message names the running program's own file, also when the package
+// was named on the command line.
+void ShowReadDataError(Run& run, os::Window owner) {
+    char program[PathSize] = {};
+    run.os.GetModuleFileName(program, sizeof program);
+    program[PathSize - 1] = '\0';
+    ShowPathError(run, owner, MessageId::CouldntReadData, program);
+}
+
+namespace {
+
+// Larger moves are split so that every seek offset fits a 32-bit long.
+constexpr std::uint32_t LargestSeek = 0x40000000u;
 
 // The uninstaller is the stub plus the information, without file data: the
 // package from its first byte up to the end of the installation information.
@@ -42,7 +51,7 @@ bool CreateUninstallerCopy(Run& run, os::Window owner) {
     if (position < 0 || run.os.LSeek(run.Package, 0, os::SEEK_FROM_BEGIN) != 0 ||
         run.os.HRead(run.Package, block, size) != size) {
         run.os.Free(block);
-        ShowPathError(run, owner, MessageId::CouldntReadData, run.PackagePath);
+        ShowReadDataError(run, owner);
         return false;
     }
     UnsignImage(static_cast<unsigned char*>(block), size);
@@ -74,7 +83,7 @@ bool CreateUninstallerCopy(Run& run, os::Window owner) {
     // The file phase reads on from where the reader left the package; a
     // package that cannot be put back there would give files wrong data.
     if (run.os.LSeek(run.Package, position, os::SEEK_FROM_BEGIN) != position) {
-        ShowPathError(run, owner, MessageId::CouldntReadData, run.PackagePath);
+        ShowReadDataError(run, owner);
         return false;
     }
     if (run.WindowsMajor >= 4) run.os.SetFileAttributes(path, os::FILE_ATTRIBUTE_HIDDEN);

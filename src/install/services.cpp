@@ -104,7 +104,7 @@ bool ChangeServiceState(Run& run, const char* serviceName, ServiceRequest reques
         std::uint32_t state = 0;
         if (!run.os.QueryServiceStatus(service, &state) || state != pending) break;
         if (++polls >= ServiceWaitPolls) {
-            run.LastServiceError = ERROR_SERVICE_REQUEST_TIMEOUT;
+            run.LastServiceError = os::ERROR_SERVICE_REQUEST_TIMEOUT;
             result = false;
             break;
         }

@@ -11,10 +11,9 @@ enum class ServiceRequest { Start, Stop, Remove };
 // The wait for a pending state polls every ServicePollInterval ms and gives
 // up after ServiceWaitPolls polls (five minutes' worth): a service stuck in
 // its pending state must not hold the installation for ever. The operation
-// then fails with LastServiceError = ERROR_SERVICE_REQUEST_TIMEOUT.
+// then fails with LastServiceError = os::ERROR_SERVICE_REQUEST_TIMEOUT.
 constexpr std::uint32_t ServicePollInterval = 200;
 constexpr std::uint32_t ServiceWaitPolls = 1500;
-constexpr std::uint32_t ERROR_SERVICE_REQUEST_TIMEOUT = 1053;
 
 bool CreateServiceEntry(Run& run, const char* programPath, const char* serviceName,
                         const char* displayName, const char* dependencies,
@@ -24,7 +23,7 @@ bool StartServiceWait(Run& run, const char* serviceName);
 bool StopServiceWait(Run& run, const char* serviceName);
 bool RemoveService(Run& run, const char* serviceName);
 std::uint32_t QueryServiceState(Run& run, const char* serviceName);
-// Phase 5 of RunInstall.
+// Before any file is placed: stops the services the package replaces.
 bool ServicePrePass(Run& run, os::Window owner);
 // The last step of the work run. A service is started when it was running
 // before the installation (ServiceState 4), or when the record asks for it

@@ -16,10 +16,11 @@ bool FitsBelowDestination(const Run& run, const char* name, std::size_t nameSize
 bool AllPathsFit(const Run& run) {
     const InstallHeader& h = *run.Header;
     char path[PathSize];
+    // Records the running platform passes over build no path.
     for (std::uint32_t i = 0; i < h.DirCount; ++i)
-        if (DirPath(run, i, path) == 0) return false;
+        if (!ExcludedOnPlatform(run, run.Dirs[i]) && DirPath(run, i, path) == 0) return false;
     for (std::uint32_t i = 0; i < h.FileCount; ++i)
-        if (FilePath(run, i, path) == 0) return false;
+        if (!ExcludedOnPlatform(run, run.Files[i]) && FilePath(run, i, path) == 0) return false;
     // The uninstaller's path is built only where one is written.
     if (h.CreateUninstaller && !FitsBelowDestination(run, h.UninstallerName, sizeof h.UninstallerName))
         return false;

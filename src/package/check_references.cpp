@@ -37,9 +37,16 @@ bool HeaderTextsTerminated(const InstallHeader& h) {
 }
 
 // The uninstaller is one file directly in the destination; a package
-// without one may leave the name empty.
-bool PlainFileName(const char* name) {
-    return name[0] == '\0' || (IsNameBelowBase(name) && !std::strpbrk(name, "\\/"));
+// without one may leave the name empty. The trail byte of a two-byte
+// character may be 0x5C and is no separator.
+bool PlainFileName(os::Platform& os, const char* name) {
+    if (name[0] == '\0') return true;
+    if (!IsNameBelowBase(name)) return false;
+    for (const char* p = name; *p != 0; ++p) {
+        if (os.IsDBCSLeadByte(static_cast<unsigned char>(*p)) && p[1] != 0) ++p;
+        else if (*p == '\\' || *p == '/') return false;
+    }
+    return true;
 }
 
 // What the installation runs is found below the destination.
@@ -55,7 +62,7 @@ bool InRange(std::uint32_t number, std::uint32_t low, std::uint32_t high) {
 int FirstFault(const Run& run) {
     const InstallHeader& h = *run.Header;
     if (!HeaderTextsTerminated(h)) return UnterminatedText;
-    if (!PlainFileName(h.UninstallerName) || !RunsBelowDestination(h.RunAfterInstall) ||
+    if (!PlainFileName(run.os, h.UninstallerName) || !RunsBelowDestination(h.RunAfterInstall) ||
         !IsEntryName(h.UninstallDisplayName))
         return UnsafeName;
     if (h.HelpFileNumber < 0 || static_cast<std::uint32_t>(h.HelpFileNumber) > h.FileCount)

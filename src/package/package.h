@@ -53,7 +53,9 @@ std::size_t DirPath(const Run& run, std::size_t index, char* out);
 std::size_t FilePath(const Run& run, std::size_t index, char* out);
 void TrimTrailingBackslash(char* text);
 // Any output may be null. drive: 3 bytes; directory, base, extension: 256.
-void SplitPath(const char* path, char* drive, char* directory, char* base, char* extension);
+// A two-byte character of the active code page is never a separator.
+void SplitPath(os::Platform& os, const char* path, char* drive, char* directory, char* base,
+               char* extension);
 
 // Record applicability.
 template <typename Record>

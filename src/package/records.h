@@ -1,7 +1,8 @@
 // The records of the installation information, exactly as a package stores
 // them (after unscrambling): little-endian, fixed size, no padding.
-// Bytes are copied in with memcpy; texts are read through TextField, which
-// never runs past its array even when the package left no NUL in it.
+// The reader reads the tables straight into arrays of these structures; a
+// text field is read with FieldLength or CopyText, which never run past its
+// array, and CheckReferences refuses a text without a NUL inside it.
 #pragma once
 
 #include <cstddef>

@@ -21,9 +21,10 @@ void CopyPart(char* out, const char* from, std::size_t length, std::size_t limit
 
 }  // namespace
 
-// Every byte is one character: the program runs on single-byte code pages,
-// so no byte is taken for the lead byte of a two-byte character.
-void SplitPath(const char* path, char* drive, char* directory, char* base, char* extension) {
+// A lead byte of the active code page and the byte after it are one
+// character: its trail byte may be 0x5C or 0x2E and is then no separator.
+void SplitPath(os::Platform& os, const char* path, char* drive, char* directory, char* base,
+               char* extension) {
     const char* rest = path;
     if (path[0] != '\0' && path[1] == ':') rest = path + 2;
     CopyPart(drive, path, static_cast<std::size_t>(rest - path), 2);
@@ -31,9 +32,14 @@ void SplitPath(const char* path, char* drive, char* directory, char* base, char*
     const char* directoryEnd = rest;  // after the last backslash or slash
     const char* lastDot = nullptr;
     const char* end = rest;
-    for (; *end != '\0'; ++end) {
+    while (*end != '\0') {
+        if (os.IsDBCSLeadByte(static_cast<unsigned char>(*end)) && end[1] != '\0') {
+            end += 2;
+            continue;
+        }
         if (*end == '\\' || *end == '/') directoryEnd = end + 1;
         else if (*end == '.') lastDot = end;
+        ++end;
     }
     CopyPart(directory, rest, static_cast<std::size_t>(directoryEnd - rest), PartLimit);
     if (lastDot && lastDot >= directoryEnd) {

@@ -71,6 +71,7 @@ constexpr std::uint32_t ERROR_NO_MORE_FILES = 18;
 constexpr std::uint32_t ERROR_SHARING_VIOLATION = 32;
 constexpr std::uint32_t ERROR_HANDLE_DISK_FULL = 39;
 constexpr std::uint32_t ERROR_ALREADY_EXISTS = 183;
+constexpr std::uint32_t ERROR_SERVICE_REQUEST_TIMEOUT = 1053;
 constexpr std::uint32_t ERROR_SERVICE_DOES_NOT_EXIST = 1060;
 constexpr std::uint32_t ERROR_SERVICE_NOT_ACTIVE = 1062;
 constexpr std::uint32_t ERROR_SERVICE_EXISTS = 1073;
@@ -328,7 +329,7 @@ public:
     PLATFORM_METHOD void MoveWindow(Window window, int x, int y) PLATFORM_ABSTRACT;
     PLATFORM_METHOD void ShowWindow(Window window, int command) PLATFORM_ABSTRACT;
     // Screen rectangle of a dialog item, converted to the dialog's client
-    // coordinates when `clientOf` is not 0. False when the item does not exist.
+    // coordinates when `clientCoordinates` is set. False when the item does not exist.
     PLATFORM_METHOD bool GetItemRect(Window dialog, int item, bool clientCoordinates, Rect* rect) PLATFORM_ABSTRACT;
     PLATFORM_METHOD void SetWaitCursor() PLATFORM_ABSTRACT;
     PLATFORM_METHOD void PeekMessage() PLATFORM_ABSTRACT;
@@ -379,6 +380,11 @@ public:
                               int show) PLATFORM_ABSTRACT;
     PLATFORM_METHOD void WinHelp(const char* path, unsigned command, std::uint32_t data) PLATFORM_ABSTRACT;
     PLATFORM_METHOD void ExitWindowsEx(unsigned flags) PLATFORM_ABSTRACT;
+
+    // Text of the active code page: IsDBCSLeadByte, and lstrcmpiA (negative,
+    // 0 or positive; 0 when the two are equal apart from letter case).
+    PLATFORM_METHOD bool IsDBCSLeadByte(unsigned char byte) PLATFORM_ABSTRACT;
+    PLATFORM_METHOD int CompareTextNoCase(const char* a, const char* b) PLATFORM_ABSTRACT;
 };
 
 }  // namespace os

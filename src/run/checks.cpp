@@ -30,22 +30,6 @@ const char* DriveTypeText(unsigned type) {
     }
 }
 
-// The base name of a file name, without directory and extension, read only
-// within the record's array.
-void ModuleBaseName(const char* fileName, std::size_t fieldSize, char* out, std::size_t outSize) {
-    std::size_t length = FieldLength(fileName, fieldSize);
-    std::size_t start = 0;
-    for (std::size_t i = 0; i < length; ++i)
-        if (fileName[i] == '\\' || fileName[i] == '/' || fileName[i] == ':') start = i + 1;
-    std::size_t end = length;
-    for (std::size_t i = length; i > start; --i)
-        if (fileName[i - 1] == '.') {
-            end = i - 1;
-            break;
-        }
-    CopyText(out, outSize, fileName + start, end - start);
-}
-
 // A byte count in decimal. The drive's free space may pass 32 bits, and
 // the log tells the real number.
 void LogCount(Run& run, const char* label, std::uint64_t count) {
@@ -104,8 +88,9 @@ bool CheckFilesInUse(Run& run) {
     for (std::uint32_t i = 0; i < run.Header->FileCount; ++i) {
         const FileRecord& f = run.Files[i];
         if (!f.CheckInUse) continue;
-        char base[sizeof f.FileName];
-        ModuleBaseName(f.FileName, sizeof f.FileName, base, sizeof base);
+        // The module's name: the base name, without directory and extension.
+        char base[DirPartSize];
+        SplitPath(run.os, f.FileName, nullptr, nullptr, base, nullptr);
         if (!run.os.GetModuleHandle(base)) continue;
         if (run.UninstallMode ? f.KeepAtUninstall != 0 : !AppliesAtInstall(run, f)) continue;
         char name[sizeof f.FileName];

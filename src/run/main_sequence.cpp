@@ -22,17 +22,6 @@ namespace {
 
 const char WindowsKey[] = "Software\\Microsoft\\Windows\\CurrentVersion";
 
-bool SameTextIgnoringCase(const char* a, const char* b) {
-    for (;; ++a, ++b) {
-        unsigned char x = static_cast<unsigned char>(*a);
-        unsigned char y = static_cast<unsigned char>(*b);
-        if (x >= 'a' && x <= 'z') x = static_cast<unsigned char>(x - 'a' + 'A');
-        if (y >= 'a' && y <= 'z') y = static_cast<unsigned char>(y - 'a' + 'A');
-        if (x != y) return false;
-        if (x == '\0') return true;
-    }
-}
-
 template <typename T>
 bool Take(Run& run, T*& block, std::size_t size) {
     block = static_cast<T*>(run.os.Alloc(size));
@@ -57,7 +46,7 @@ void ReadProgramFilesDir(Run& run) {
     if (run.os.RegQueryValueEx(key, "ProgramFilesDir", &type, run.ProgramFilesDir, &size) !=
         os::ERROR_SUCCESS) {
         std::memset(run.ProgramFilesDir, 0, PathSize);
-        SplitPath(run.WindowsDir, run.ProgramFilesDir, nullptr, nullptr, nullptr);
+        SplitPath(run.os, run.WindowsDir, run.ProgramFilesDir, nullptr, nullptr, nullptr);
     }
     // A value that filled the whole buffer comes without its NUL.
     run.ProgramFilesDir[PathSize - 1] = '\0';
@@ -66,16 +55,19 @@ void ReadProgramFilesDir(Run& run) {
 }
 
 // The uninstaller's destination is the directory it runs from, whatever
-// package path the command line named. Without a drive and a directory
-// there is nothing safe to remove from: the run is refused rather than
-// working relative to the current drive.
+// package path the command line named: a drive and a directory, or a
+// network path (\\server\share\dir\). Without either there is nothing safe
+// to remove from: the run is refused rather than working relative to the
+// current drive.
 bool DeriveUninstallDestination(Run& run) {
     char program[PathSize] = {};
     run.os.GetModuleFileName(program, sizeof program);
     program[PathSize - 1] = '\0';
     char drive[3];
-    SplitPath(program, drive, run.DirectoryPart, nullptr, nullptr);
-    if (drive[0] == '\0' || run.DirectoryPart[0] == '\0') {
+    SplitPath(run.os, program, drive, run.DirectoryPart, nullptr, nullptr);
+    const char* directory = run.DirectoryPart;
+    const bool network = directory[0] == '\\' && directory[1] == '\\' && directory[2] != '\0';
+    if (directory[0] == '\0' || (drive[0] == '\0' && !network)) {
         ShowError(run, 0, Msg(MessageId::CouldntOpenProgram));
         return false;
     }
@@ -91,7 +83,7 @@ void ComputeUninstallTotal(Run& run) {
     run.ProgressTotal = total;
 }
 
-// Steps 1 to 18; returning ends the run with RunSucceeded as it stands.
+// The main sequence; returning ends the run with RunSucceeded as it stands.
 void MainSequence(Run& run, const char* tail) {
     run.ActiveTitle = Msg(MessageId::Empty);
     DetectWindowsVersion(run);
@@ -120,7 +112,7 @@ void MainSequence(Run& run, const char* tail) {
     }
     char base[DirPartSize];
     char extension[DirPartSize];
-    SplitPath(run.PackagePath, nullptr, nullptr, base, extension);
+    SplitPath(run.os, run.PackagePath, nullptr, nullptr, base, extension);
     FormatText(run.RunName, sizeof run.RunName, "%s%s", base, extension);
 
     if (!OpenPackage(run, run.PackagePath) || !FindInfoMarker(run)) return;
@@ -147,7 +139,7 @@ void MainSequence(Run& run, const char* tail) {
 
     if (!ReadInstallInfo(run) || !CheckReferences(run)) return;
 
-    run.UninstallMode = SameTextIgnoringCase(run.RunName, run.Header->UninstallerName);
+    run.UninstallMode = run.os.CompareTextNoCase(run.RunName, run.Header->UninstallerName) == 0;
     // The uninstaller legitimately ends right after the information; a
     // package must hold the data of every file before anything is installed.
     if (!run.UninstallMode && !CheckPackageLength(run)) return;

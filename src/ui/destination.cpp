@@ -56,7 +56,7 @@ bool IsAtOrAbove(const char* path, const char* directory) {
 MessageId DestinationFault(Run& run) {
     char drive[3];
     if (!Normalise(run.DestinationDir)) return MessageId::IllegalPath;
-    SplitPath(run.DestinationDir, drive, run.DirectoryPart, nullptr, nullptr);
+    SplitPath(run.os, run.DestinationDir, drive, run.DirectoryPart, nullptr, nullptr);
     if (drive[0] == '\0' || run.DirectoryPart[0] == '\0') return MessageId::IllegalPath;
     // An uninstallation empties its destination: never the Windows or the
     // system directory, nor a directory that holds them.

@@ -84,7 +84,7 @@ enum class MessageId : int {
     InstallationAborted = 79,
     MayNotRunProperly = 80,
     Empty = 81,
-    // Beyond the original table: without the Windows and system directories
+    // Without the Windows and system directories
     // every file bound for them would land at the root of the drive.
     NoWindowsDirectory = 82,
     // An uninstallation would empty the Windows or the system directory.

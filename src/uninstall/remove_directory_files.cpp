@@ -8,10 +8,6 @@
 
 namespace {
 
-char LowerAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 // A file the uninstallation leaves is never swept away with the rest of
 // its directory: the file of a kept record, and a shared file that is still
 // there after the file phase (its count stayed above 0 or the user kept it).
@@ -21,18 +17,15 @@ bool BelongsToAStayingRecord(const Run& run, const char* path) {
         const FileRecord& file = run.Files[n];
         if (!LeftAtUninstall(run, file) && !file.Shared) continue;
         char recordPath[PathSize];
-        if (FilePath(run, n, recordPath) != 0 && SameNameNoCase(recordPath, path)) return true;
+        if (FilePath(run, n, recordPath) != 0 && SameNameNoCase(run.os, recordPath, path)) return true;
     }
     return false;
 }
 
 }  // namespace
 
-bool SameNameNoCase(const char* a, const char* b) {
-    for (;; ++a, ++b) {
-        if (LowerAscii(*a) != LowerAscii(*b)) return false;
-        if (*a == '\0') return true;
-    }
+bool SameNameNoCase(os::Platform& os, const char* a, const char* b) {
+    return os.CompareTextNoCase(a, b) == 0;
 }
 
 // The search goes on after a deletion, and one pass follows every pass that
@@ -74,7 +67,7 @@ void RemoveDirectoryFiles(Run& run, os::Window owner, const char* directory,
             if (BelongsToAStayingRecord(run, path)) continue;
             SetStatusDetail(run, path);
             run.os.SetFileAttributes(path, os::FILE_ATTRIBUTE_NORMAL);
-            if (spareUninstaller && SameNameNoCase(entry.Name, uninstallerName)) continue;
+            if (spareUninstaller && SameNameNoCase(run.os, entry.Name, uninstallerName)) continue;
             if (run.os.DeleteFile(path)) deletedInPass = true;
         } while (run.os.FindNextFile(search, &entry));
         run.os.FindClose(search);

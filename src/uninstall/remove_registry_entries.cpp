@@ -1,4 +1,4 @@
-// RemoveRegistryEntries: phase 5 of the uninstallation, the values of the
+// RemoveRegistryEntries: the registry phase of the uninstallation, the values of the
 // value records and then the keys of the key records.
 #include <cstring>
 

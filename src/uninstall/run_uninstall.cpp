@@ -14,7 +14,7 @@
 
 namespace {
 
-// Phase 1 (Windows NT): stop a running or paused service, then remove it.
+// Services (Windows NT only): stop a running or paused service, then remove it.
 bool RemoveServices(Run& run, os::Window owner) {
     const InstallHeader& header = *run.Header;
     for (std::uint32_t n = 0; n < header.FileCount; ++n) {
@@ -54,7 +54,7 @@ bool RemoveServices(Run& run, os::Window owner) {
     return true;
 }
 
-// Phase 3: the files directly in each directory, then the directory. A
+// Directories: the files directly in each directory, then the directory. A
 // directory that still holds something stays.
 bool RemoveDirectories(Run& run, os::Window owner) {
     if (PollCancel(run)) return false;
@@ -74,7 +74,7 @@ bool RunPhases(Run& run, os::Window owner) {
     if (run.IsWindowsNT && !RemoveServices(run, owner)) return false;
     if (!UninstallFiles(run, owner)) return false;
     if (!RemoveDirectories(run, owner)) return false;
-    // Phase 4: the uninstaller survives until the self-removal after exit.
+    // The destination's own files: the uninstaller survives until the self-removal after exit.
     if (PollCancel(run)) return false;
     RemoveDirectoryFiles(run, owner, run.DestinationDir, true);
     if (!RemoveRegistryEntries(run, owner)) return false;

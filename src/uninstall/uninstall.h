@@ -9,13 +9,13 @@ bool RunUninstall(Run& run, os::Window owner);
 void RemoveDirectoryFiles(Run& run, os::Window owner, const char* directory, bool spareUninstaller);
 
 // The phases of RunUninstall that live in their own files.
-// Phase 2: every file record, with shared counts, unregistration, App Paths
+// The file phase: every file record, with shared counts, unregistration, App Paths
 // and RunServices entries. False when the run stops.
 bool UninstallFiles(Run& run, os::Window owner);
 // Undoes the self-registration of one component before its deletion.
 bool UnregisterComponent(Run& run, os::Window owner, const char* path, bool byRun);
-// Phase 5: values of the value records, then the keys of the key records.
+// The registry phase: values of the value records, then the keys of the key records.
 bool RemoveRegistryEntries(Run& run, os::Window owner);
 // lstrcmpiA for the file names the engine compares: equal without regard
 // to letter case.
-bool SameNameNoCase(const char* a, const char* b);
+bool SameNameNoCase(os::Platform& os, const char* a, const char* b);

@@ -1,4 +1,4 @@
-// UninstallFiles: phase 2 of the uninstallation, every file record in turn.
+// UninstallFiles: the file phase of the uninstallation, every file record in turn.
 #include <cstring>
 
 #include "install/install.h"

@@ -247,10 +247,16 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(SystemDirectoryCheck, TestsWriteAccessAndLeavesNothingBehind) {
     sim::Machine m = sim::Machine::NT40();
+    // Directories given with a trailing backslash are used without it.
+    m.SetWindowsDirectory("C:\\WINDOWS\\");
+    m.SetSystemDirectory("C:\\WINDOWS\\SYSTEM32\\");
     PackageBuilder b = AppPackage();
     b.File("SYS.DLL", TextBytes("sys")).InSystemDir();
+    b.File("APP.INI", TextBytes("ini")).InWindowsDir();
     RunResult r = scenario::Install(m, b.Build(), "C:\\APP");
     EXPECT_EQ(r.exitCode, 0);
+    EXPECT_THAT(r.logLines, IsSupersetOf({"Creating file: C:\\WINDOWS\\SYSTEM32\\SYS.DLL",
+                                          "Creating file: C:\\WINDOWS\\APP.INI"}));
     EXPECT_THAT(r.logLines, Contains("Testing system directory access rights..."));
     EXPECT_FALSE(m.Exists("C:\\WINDOWS\\SYSTEM32\\__test__.tst"));
     EXPECT_EQ(m.ReadText("C:\\WINDOWS\\SYSTEM32\\SYS.DLL"), "sys");
@@ -278,6 +284,13 @@ TEST(SystemDirectoryCheck, IsTriggeredByASkippedDirectoryRecordInTheSystemDirect
     b.Dir("SYSSUB").InSystemDir().SkipAtInstall();
     RunResult r = scenario::Install(m, b.Build(), "C:\\APP");
     EXPECT_THAT(r.logLines, Contains("Testing system directory access rights..."));
+
+    // A file's own flag counts even when its directory record places it.
+    sim::Machine placed = sim::Machine::NT40();
+    PackageBuilder f = AppPackage();
+    f.Dir("SUB").File("SYS.DLL", TextBytes("sys")).InDir("SUB").InSystemDir();
+    RunResult p = scenario::Install(placed, f.Build(), "C:\\APP");
+    EXPECT_THAT(p.logLines, Contains("Testing system directory access rights..."));
 }
 
 TEST(SystemDirectoryCheck, IsNotRunWhenNothingGoesToTheSystemDirectory) {

@@ -53,6 +53,8 @@ TEST(PlaceFileKeepMode, KeepsAnExistingFileAndPassesItsData) {
     EXPECT_EQ(m.ReadText(At("TOOL.TXT")), "old");
     EXPECT_EQ(m.ReadText(At("NEXT.TXT")), "next file");
     EXPECT_THAT(r.logLines, Contains("Skipping file. File already exists: C:\\APP\\TOOL.TXT"));
+    // The kept file's 3 bytes of 12 count.
+    EXPECT_THAT(m.ProgressHistory(), ElementsAre("0%", "25%", "100%"));
 }
 
 TEST(PlaceFileKeepMode, InstallsAMissingFile) {
@@ -160,7 +162,8 @@ TEST(PlaceFileVersionRule, AMissingRootBlockEndsTheInstallation) {
 TEST(PlaceFileExistingFile, ThatIsReadOnlyAndNotSharedIsCurrentlyUsed) {
     sim::Machine m = sim::Machine::NT40();
     m.WriteFile(At("TOOL.TXT"), "old");
-    m.SetAttributes(At("TOOL.TXT"), os::FILE_ATTRIBUTE_READONLY | os::FILE_ATTRIBUTE_HIDDEN);
+    m.SetAttributes(At("TOOL.TXT"), os::FILE_ATTRIBUTE_READONLY | os::FILE_ATTRIBUTE_HIDDEN |
+                                        os::FILE_ATTRIBUTE_SYSTEM);
     InstallPackage p;
     p.File("TOOL.TXT", "new");
     scenario::RunResult r = Install(m, p);
@@ -169,8 +172,8 @@ TEST(PlaceFileExistingFile, ThatIsReadOnlyAndNotSharedIsCurrentlyUsed) {
                                     "application or by Windows.\r\nMake sure the file isn't in "
                                     "use before starting the installation again."));
     EXPECT_EQ(m.ReadText(At("TOOL.TXT")), "old");
-    // The hidden bit was cleared before the delete was tried, the read-only bit kept.
-    EXPECT_EQ(m.Attributes(At("TOOL.TXT")), os::FILE_ATTRIBUTE_READONLY);
+    // The hidden bit was cleared before the delete was tried, the others kept.
+    EXPECT_EQ(m.Attributes(At("TOOL.TXT")), os::FILE_ATTRIBUTE_READONLY | os::FILE_ATTRIBUTE_SYSTEM);
 }
 
 TEST(PlaceFileExistingFile, ThatIsInUseAndNotSharedEndsTheInstallationBeforeReading) {
@@ -347,11 +350,17 @@ TEST(PlaceFileFailures, AFailedReadOfTheStoredDataEndsTheInstallation) {
     ASSERT_EQ(Install(clean, p).exitCode, 0);
     const int reads = clean.CallCount("HRead");
 
+    // The message names the running program, not the package the command
+    // line named.
     sim::Machine m = sim::Machine::NT40();
     m.FailCall("HRead", reads, os::ERROR_ACCESS_DENIED);
-    scenario::RunResult r = Install(m, p);
+    m.WriteFile("C:\\DISK\\SETUP.EXE", p.Build());
+    m.SetModuleFileName("C:\\BIN\\STUB.EXE");
+    m.TypeDestination(Destination);
+    m.PressInstall();
+    scenario::RunResult r = scenario::RunAsIs(m, "C:\\DISK\\SETUP.EXE");
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_THAT(Errors(r), Contains("Couldn't read data from 'C:\\SETUP.EXE'."));
+    EXPECT_THAT(Errors(r), Contains("Couldn't read data from 'C:\\BIN\\STUB.EXE'."));
     EXPECT_FALSE(m.Exists(At("TOOL.TXT")));
 }
 

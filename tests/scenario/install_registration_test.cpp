@@ -35,6 +35,21 @@ std::string Upper(std::string text) {
     return text;
 }
 
+// A path value as the shell reads it: REG_SZ, the text and its one NUL.
+sim::RegValue PathValue(const std::string& path) {
+    sim::RegValue v;
+    v.type = os::REG_SZ;
+    v.data.assign(path.begin(), path.end());
+    v.data.push_back(0);
+    return v;
+}
+
+sim::RegValue Stored(const sim::Machine& m, const std::string& key, const std::string& name) {
+    sim::RegValue v;
+    m.GetValue(HKLM, key, name, v);
+    return v;
+}
+
 // The files in the machine's temporary directory.
 std::vector<std::string> TempFiles(const sim::Machine& m) { return m.ListDirectory("C:\\TEMP"); }
 
@@ -74,7 +89,10 @@ TEST(SharedFileRestart, ACompressedOneIsExpandedToATemporaryFileMovedAtRestartOn
     sim::Machine m = WithSharedDlls(sim::Machine::NT40());
     m.WriteFile(At("COMMON.DLL"), "old shared library");
     m.AnswerQuestions({os::IDNO});
-    scenario::RunResult r = Install(m, SharedFile(true));
+    InstallPackage p = SharedFile(true);
+    p.c.files[0].LastWriteTime = Time(0x01BC000000000003ull);
+    p.c.files[0].Attributes = os::FILE_ATTRIBUTE_READONLY;
+    scenario::RunResult r = Install(m, p);
     ASSERT_EQ(r.exitCode, 0);
     EXPECT_EQ(m.ReadText(At("COMMON.DLL")), "old shared library");
     EXPECT_FALSE(m.Exists(At("COMMON.DL_")));
@@ -83,6 +101,18 @@ TEST(SharedFileRestart, ACompressedOneIsExpandedToATemporaryFileMovedAtRestartOn
     EXPECT_EQ(move.to, "C:\\APP\\COMMON.DLL");
     EXPECT_EQ(move.flags, 5u);
     EXPECT_EQ(m.ReadText(move.from), "new shared library");
+    // The temporary copy has the record's times and attributes; the log and
+    // the status lines name the target, not the temporary copy.
+    EXPECT_EQ(m.Times(move.from).write.Low, 3u);
+    EXPECT_EQ(m.Attributes(move.from), os::FILE_ATTRIBUTE_READONLY);
+    EXPECT_THAT(r.logLines, Contains("Decompressing: C:\\APP\\COMMON.DLL"));
+    // The detail line already names the target when the label changes to
+    // decompressing, and is not set again.
+    const std::vector<std::string> status = m.StatusHistory();
+    EXPECT_TRUE(InOrder(status, {"385:C:\\APP\\COMMON.DLL", "384:Decompressing:"}));
+    EXPECT_EQ(std::count_if(status.begin(), status.end(),
+                            [](const std::string& s) { return Upper(s).find("TEMP") != std::string::npos; }),
+              0);
     EXPECT_EQ(Upper(move.from.substr(0, 11)), "C:\\TEMP\\TMP");
     EXPECT_TRUE(Asked(r, RestartQuestion));
 }
@@ -299,7 +329,7 @@ TEST(AppPathEntry, NamesTheInstalledProgram) {
     InstallPackage p;
     p.File("TOOL.EXE", "program").AppPath = 1;
     ASSERT_EQ(Install(m, p).exitCode, 0);
-    EXPECT_EQ(m.GetString(HKLM, AppPaths + "\\TOOL.EXE", ""), "C:\\APP\\TOOL.EXE");
+    EXPECT_EQ(Stored(m, AppPaths + "\\TOOL.EXE", ""), PathValue("C:\\APP\\TOOL.EXE"));
 }
 
 TEST(AppPathEntry, IsNotWrittenForAKeptFile) {
@@ -320,7 +350,7 @@ TEST(RunServicesEntry, IsWrittenOnWindows95) {
     f.RunService95 = 1;
     pkg::SetText(f.ServiceName, "Agent");
     ASSERT_EQ(Install(m, p).exitCode, 0);
-    EXPECT_EQ(m.GetString(HKLM, RunServices, "Agent"), "C:\\APP\\AGENT.EXE");
+    EXPECT_EQ(Stored(m, RunServices, "Agent"), PathValue("C:\\APP\\AGENT.EXE"));
 }
 
 TEST(RunServicesEntry, IsNotWrittenOnWindowsNT) {

@@ -39,6 +39,10 @@ TEST(InstallRegistry, WritesKeysAndValuesOfEveryType) {
                          "Creating registry key 'HKEY_CURRENT_USER\\Software\\Maker\\App\\Settings'...",
                          "Adding registry value 'HKEY_LOCAL_MACHINE\\Software\\Maker\\App\\Path'...",
                          "Adding registry value 'HKEY_CURRENT_USER\\Software\\Maker\\App\\Settings\\'..."}));
+    EXPECT_TRUE(InOrder(m.StatusHistory(),
+                        {"384:Adding registry key:", "385:HKEY_LOCAL_MACHINE\\Software\\Maker\\App",
+                         "385:HKEY_CURRENT_USER\\Software\\Maker\\App\\Settings",
+                         "384:Adding registry value:", "385:HKEY_LOCAL_MACHINE\\Software\\Maker\\App\\Path"}));
     EXPECT_EQ(r.openKeys, 0u);
 }
 

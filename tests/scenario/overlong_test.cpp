@@ -357,6 +357,9 @@ TEST(PathsAtTheLimit, ADirectoryPathOf259CharactersIsCreated) {
     const std::string dir = Text(252, 'D');  // C:\APP \ 252 = 259
     PackageBuilder b = AppPackage();
     b.Dir(dir);
+    // Records the running platform passes over are not measured.
+    b.Dir(Text(253, 'E')).NotOnWindowsNT();
+    b.File(Text(253, 'F'), TextBytes("x")).NotOnWindowsNT();
     RunResult r = scenario::Install(m, b.Build(), "C:\\APP");
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_TRUE(m.IsDirectory("C:\\APP\\" + dir));

@@ -68,6 +68,12 @@ TEST(ServicesAtInstall, ARunningServiceIsStoppedRemovedReplacedAndStartedAutomat
                                      "Creating file: C:\\APP\\SVC.EXE",
                                      "Installing service 'App Service'...",
                                      "Starting service 'App Service'..."}));
+    // A line is set only when its text changes: the name stays while the
+    // label moves from stopping to removing.
+    EXPECT_TRUE(InOrder(m.StatusHistory(),
+                        {"384:Stopping service: (Be patient. This can take up to several minutes.)",
+                         "385:App Service", "384:Removing service:", "384:Installing service:", "385:Installing service 'App Service'...",
+                         "384:Starting service:", "385:App Service"}));
 }
 
 TEST(ServicesAtInstall, AStoppedServiceIsRemovedWithoutAStopAndNotStarted) {

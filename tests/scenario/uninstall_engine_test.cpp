@@ -1,6 +1,8 @@
 // RunUninstall on a simulated machine whose installed state the test lays
 // out itself: services, files, shared counts, registrations, directories,
 // registry keys and values.
+#include <algorithm>
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -47,7 +49,7 @@ struct Uninstall : EngineRun {
     }
 };
 
-// ---- Phase 1: services --------------------------------------------------------
+// ---- Services ----------------------------------------------------------------
 
 sim::ServiceInfo Service(const std::string& name, std::uint32_t state) {
     sim::ServiceInfo s;
@@ -93,8 +95,12 @@ TEST(UninstallServices, AKeptFileKeepsItsService) {
     Uninstall u(sim::Machine::NT40());
     u.m.AddService(Service("KEPT", os::SERVICE_RUNNING));
     ServiceFile(u, "KEPT").KeepAtUninstall = 1;
+    // So does a record this platform passes over.
+    u.m.AddService(Service("NOTNT", os::SERVICE_RUNNING));
+    ServiceFile(u, "NOTNT").NotOnWindowsNT = 1;
     EXPECT_TRUE(u.Go());
     EXPECT_EQ(u.m.Service("KEPT").state, os::SERVICE_RUNNING);
+    EXPECT_EQ(u.m.Service("NOTNT").state, os::SERVICE_RUNNING);
     EXPECT_TRUE(u.m.Exists("C:\\APP\\KEPT.EXE"));
 }
 
@@ -135,7 +141,7 @@ TEST(UninstallServices, Windows95HasNoServicePhaseButLosesTheRunServicesValue) {
     EXPECT_TRUE(u.m.HasValue(os::HKEY_LOCAL_MACHINE, RunServices, "OTHER"));
 }
 
-// ---- Phase 2: files, shared counts, registrations -----------------------------
+// ---- Files, shared counts, registrations -------------------------------------
 
 TEST(UninstallFiles, ASharedFileCountedThreeTimesKeepsTwoAndStaysWithoutAQuestion) {
     Uninstall u(sim::Machine::NT40());
@@ -178,6 +184,9 @@ TEST(UninstallFiles, AnsweringNoKeepsTheSharedFileButItsCountAndAppPathGo) {
     EXPECT_FALSE(u.m.HasValue(os::HKEY_LOCAL_MACHINE, SharedDlls, "C:\\APP\\COMMON.DLL"));
     EXPECT_FALSE(u.m.KeyExists(os::HKEY_LOCAL_MACHINE, std::string(AppPaths) + "\\COMMON.DLL"));
     EXPECT_THAT(u.m.EntryPointsCalled(), IsEmpty());
+    // The count's value, then the App Paths default value before its key.
+    EXPECT_THAT(u.m.CallTrace({"RegDeleteValue", "RegDeleteKey"}),
+                ElementsAre("RegDeleteValue", "RegDeleteValue", "RegDeleteKey"));
 }
 
 TEST(UninstallFiles, AStoredCountOfZeroIsTheLastReferenceNotAWrap) {
@@ -234,9 +243,14 @@ TEST(UninstallFiles, FilesExcludedOnThisPlatformStay) {
     f.DirNumber = 1;
     f.NotOnWindows95 = 1;
     u.Installed("NOTNT.DLL").NotOnWindowsNT = 1;
+    // A read-only file that no directory sweep reaches is deleted too.
+    u.m.WriteFile("C:\\WINDOWS\\APP.INI", "ini");
+    u.m.SetAttributes("C:\\WINDOWS\\APP.INI", os::FILE_ATTRIBUTE_READONLY);
+    u.AddFile("APP.INI").InWindowsDir = 1;
     EXPECT_TRUE(u.Go());
     EXPECT_TRUE(u.m.Exists("C:\\APP\\SUB\\NOT95.DLL"));
     EXPECT_FALSE(u.m.Exists("C:\\APP\\NOTNT.DLL"));
+    EXPECT_FALSE(u.m.Exists("C:\\WINDOWS\\APP.INI"));
 }
 
 struct UnregisterFailure {
@@ -326,7 +340,7 @@ TEST(UninstallFiles, UnregistrationByRunReachesAProgramInADirectoryWithBlanks) {
     EXPECT_FALSE(u.m.Exists("C:\\APP\\MY SERVER"));
 }
 
-// ---- Phases 3 and 4: directories and the destination ---------------------------
+// ---- Directories and the destination ----------------------------------------
 
 TEST(UninstallDirectories, ADirectoryGoesWithItsFilesButNotWhileASubdirectoryRemains) {
     Uninstall u(sim::Machine::NT40());
@@ -338,7 +352,13 @@ TEST(UninstallDirectories, ADirectoryGoesWithItsFilesButNotWhileASubdirectoryRem
     u.AddDir("DATA\\SUB");
     u.AddDir("DOCS");
     u.AddDir("KEEP").KeepAtUninstall = 1;
+    u.m.WriteFile("C:\\APP\\USER.CFG", "settings");
     EXPECT_TRUE(u.Go());
+    // The directories are swept before the destination's own files.
+    const std::vector<std::string> details = u.m.ItemHistory(385);
+    const auto docs = std::find(details.begin(), details.end(), "C:\\APP\\DOCS\\A.TXT");
+    const auto own = std::find(details.begin(), details.end(), "C:\\APP\\USER.CFG");
+    EXPECT_TRUE(docs < own && own != details.end());
     // DATA comes before its subdirectory in the table, so it stays (empty).
     EXPECT_TRUE(u.m.IsDirectory("C:\\APP\\DATA"));
     EXPECT_FALSE(u.m.Exists("C:\\APP\\DATA\\EXTRA.DAT"));
@@ -400,7 +420,7 @@ TEST(UninstallDirectories, ASharedFileTheUserKeptSurvivesTheSweepOfTheDestinatio
     EXPECT_EQ(u.m.ReadText("C:\\APP\\COMMON.DLL"), "data");
 }
 
-// ---- Phase 5: registry --------------------------------------------------------
+// ---- Registry ----------------------------------------------------------------
 
 TEST(UninstallRegistry, AKeptKeyStaysButTheValuesOfItsRecordsGo) {
     Uninstall u(sim::Machine::NT40());
@@ -412,9 +432,15 @@ TEST(UninstallRegistry, AKeptKeyStaysButTheValuesOfItsRecordsGo) {
     u.AddValue(1, "Path");
     u.AddValue(1, "");
     u.AddValue(1, "Kept").KeepAtUninstall = 1;
+    // Records this platform passes over are left as well.
+    u.m.SetString(os::HKEY_CURRENT_USER, "Software\\Tool", "Not NT", "x");
+    u.AddValue(1, "Not NT").NotOnWindowsNT = 1;
+    u.m.CreateKey(os::HKEY_CURRENT_USER, "Software\\Other");
+    u.AddKey(os::HKEY_CURRENT_USER, "Software\\Other").NotOnWindowsNT = 1;
     EXPECT_TRUE(u.Go());
+    EXPECT_TRUE(u.m.KeyExists(os::HKEY_CURRENT_USER, "Software\\Other"));
     EXPECT_THAT(u.m.ValueNames(os::HKEY_CURRENT_USER, "Software\\Tool"),
-                ::testing::UnorderedElementsAre("Kept", "Foreign"));
+                ::testing::UnorderedElementsAre("Kept", "Foreign", "Not NT"));
     EXPECT_EQ(u.m.OpenRegistryKeys(), 0u);
 }
 

@@ -56,9 +56,12 @@ TEST(ServiceLayer, StartWaitsOutTheStartPendingState) {
     ::Run run(m);
     m.AddService(MakeService(os::SERVICE_STOPPED));
     m.SetPendingPolls("Svc", 4);
+    run.LastServiceError = 77;  // from an earlier request
     ASSERT_TRUE(StartServiceWait(run, "Svc"));
     EXPECT_EQ(m.Service("Svc").state, os::SERVICE_RUNNING);
     EXPECT_EQ(run.LastServiceError, 0u);
+    // Four pending answers and the final one, each after 200 ms.
+    EXPECT_EQ(m.Sleeps(), std::vector<std::uint32_t>(5, 200u));
     EXPECT_EQ(m.OpenServiceHandles(), 0u);
 }
 
@@ -68,7 +71,7 @@ TEST(ServiceLayer, AStartStuckPendingFailsWithTheRequestTimeOut) {
     m.AddService(MakeService(os::SERVICE_STOPPED));
     m.SetStuckPending("Svc");
     EXPECT_FALSE(StartServiceWait(run, "Svc"));
-    EXPECT_EQ(run.LastServiceError, ERROR_SERVICE_REQUEST_TIMEOUT);
+    EXPECT_EQ(run.LastServiceError, os::ERROR_SERVICE_REQUEST_TIMEOUT);
     EXPECT_EQ(m.CallCount("QueryServiceStatus"), static_cast<int>(ServiceWaitPolls));
     EXPECT_EQ(m.OpenServiceHandles(), 0u);
 }
@@ -79,7 +82,7 @@ TEST(ServiceLayer, AStopStuckPendingFailsWithTheRequestTimeOut) {
     m.AddService(MakeService(os::SERVICE_RUNNING));
     m.SetStuckPending("Svc");
     EXPECT_FALSE(StopServiceWait(run, "Svc"));
-    EXPECT_EQ(run.LastServiceError, ERROR_SERVICE_REQUEST_TIMEOUT);
+    EXPECT_EQ(run.LastServiceError, os::ERROR_SERVICE_REQUEST_TIMEOUT);
 }
 
 TEST(ServiceLayer, ARemovalStuckStoppingIsNotDeleted) {
@@ -88,7 +91,7 @@ TEST(ServiceLayer, ARemovalStuckStoppingIsNotDeleted) {
     m.AddService(MakeService(os::SERVICE_RUNNING));
     m.SetStuckPending("Svc");
     EXPECT_FALSE(RemoveService(run, "Svc"));
-    EXPECT_EQ(run.LastServiceError, ERROR_SERVICE_REQUEST_TIMEOUT);
+    EXPECT_EQ(run.LastServiceError, os::ERROR_SERVICE_REQUEST_TIMEOUT);
     EXPECT_TRUE(m.HasService("Svc"));
     EXPECT_EQ(m.CallCount("DeleteService"), 0);
 }

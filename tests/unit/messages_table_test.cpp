@@ -80,7 +80,7 @@ TEST(MessageTable, HasATextForEveryIdAndOnly81IsEmpty) {
     }
 }
 
-TEST(MessageTable, KeepsTheTwoOleServerTextsAsSeparateEntries) {
+TEST(MessageTable, GivesBothOleServerEntriesOneTextAndEveryOtherEntryItsOwn) {
     EXPECT_NE(Msg(MessageId::CouldntExecuteOleServer), nullptr);
     EXPECT_STREQ(Msg(MessageId::CouldntExecuteOleServer), Msg(MessageId::CouldntExecuteOleServerUninstall));
     // No other two entries share a text.

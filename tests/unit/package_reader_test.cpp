@@ -347,13 +347,19 @@ struct IniCase {
 class PackageIniStrings : public PackageReader, public ::testing::WithParamInterface<IniCase> {};
 
 TEST_P(PackageIniStrings, AreRefusedOnlyWithACountAndOptionBits1Or2) {
-    Bytes file = PackageBuilder().IniStrings(GetParam().count, GetParam().options).Dir("D").Build();
+    Bytes file = PackageBuilder()
+                     .IniStrings(GetParam().count, GetParam().options)
+                     .File("F", TextBytes("f"))
+                     .Dir("D")
+                     .Build();
     EXPECT_EQ(Read(file), GetParam().accepted);
     if (GetParam().accepted) {
         EXPECT_TRUE(m.Boxes().empty());
-        EXPECT_EQ(run.InfoSize, 3772u + 288);  // no INI-string table is read
+        EXPECT_EQ(run.InfoSize, 3772u + FileRecordSize + 288);  // no INI-string table is read
     } else {
         EXPECT_EQ(BoxTexts(), Only("Ini-strings are not enabled in the installer."));
+        // The file table is read before the refusal, the directory table not.
+        EXPECT_NE(run.Files, nullptr);
         EXPECT_EQ(run.Dirs, nullptr);
     }
 }

@@ -168,6 +168,7 @@ INSTANTIATE_TEST_SUITE_P(Examples, TrimTrailingBackslashCases,
 // ---- SplitPath ------------------------------------------------------------------
 
 struct SplitCase {
+    unsigned codePage;
     const char* path;
     const char* drive;
     const char* directory;
@@ -178,8 +179,10 @@ struct SplitCase {
 class SplitPathCases : public ::testing::TestWithParam<SplitCase> {};
 
 TEST_P(SplitPathCases, SplitsIntoDriveDirectoryBaseAndExtension) {
+    sim::Machine m = sim::Machine::NT40();
+    m.SetCodePage(GetParam().codePage);
     char drive[3], directory[256], base[256], extension[256];
-    SplitPath(GetParam().path, drive, directory, base, extension);
+    SplitPath(m, GetParam().path, drive, directory, base, extension);
     EXPECT_STREQ(drive, GetParam().drive);
     EXPECT_STREQ(directory, GetParam().directory);
     EXPECT_STREQ(base, GetParam().base);
@@ -188,19 +191,27 @@ TEST_P(SplitPathCases, SplitsIntoDriveDirectoryBaseAndExtension) {
 
 INSTANTIATE_TEST_SUITE_P(
     Examples, SplitPathCases,
-    ::testing::Values(SplitCase{"C:\\PROGRAM FILES\\APP\\UNINST.EXE", "C:", "\\PROGRAM FILES\\APP\\", "UNINST", ".EXE"},
-                      SplitCase{"UNINST", "", "", "UNINST", ""},
-                      SplitCase{"C:\\DIR.X\\FILE", "C:", "\\DIR.X\\", "FILE", ""},
-                      SplitCase{"\\\\SERVER\\SHARE\\A.B.C", "", "\\\\SERVER\\SHARE\\", "A.B", ".C"},
-                      SplitCase{"C:/DIR/FILE.TXT", "C:", "/DIR/", "FILE", ".TXT"},
-                      SplitCase{"C:FILE.TXT", "C:", "", "FILE", ".TXT"},
-                      SplitCase{"C:", "C:", "", "", ""}, SplitCase{"", "", "", "", ""},
-                      SplitCase{"DIR\\", "", "DIR\\", "", ""}, SplitCase{".PROFILE", "", "", "", ".PROFILE"},
-                      SplitCase{"\"C:\\SETUP.EXE\"", "", "\"C:\\", "SETUP", ".EXE\""}));
+    ::testing::Values(SplitCase{1252, "C:\\PROGRAM FILES\\APP\\UNINST.EXE", "C:", "\\PROGRAM FILES\\APP\\", "UNINST", ".EXE"},
+                      SplitCase{1252, "UNINST", "", "", "UNINST", ""},
+                      SplitCase{1252, "C:\\DIR.X\\FILE", "C:", "\\DIR.X\\", "FILE", ""},
+                      SplitCase{1252, "\\\\SERVER\\SHARE\\A.B.C", "", "\\\\SERVER\\SHARE\\", "A.B", ".C"},
+                      SplitCase{1252, "C:/DIR/FILE.TXT", "C:", "/DIR/", "FILE", ".TXT"},
+                      SplitCase{1252, "C:FILE.TXT", "C:", "", "FILE", ".TXT"},
+                      SplitCase{1252, "C:", "C:", "", "", ""}, SplitCase{1252, "", "", "", "", ""},
+                      SplitCase{1252, "DIR\\", "", "DIR\\", "", ""}, SplitCase{1252, ".PROFILE", "", "", "", ".PROFILE"},
+                      SplitCase{1252, "\"C:\\SETUP.EXE\"", "", "\"C:\\", "SETUP", ".EXE\""},
+                      // Code page 932: a trail byte 0x5C of a two-byte character is no
+                      // separator (a lead byte just before the end stands alone); under
+                      // 1252 the same byte is.
+                      SplitCase{932, "C:\\APP\\\x83\x5C.EXE", "C:", "\\APP\\", "\x83\x5C", ".EXE"},
+                      SplitCase{932, "C:\\\x95\x5C\\\x94\x5C\x81\x45X", "C:", "\\\x95\x5C\\", "\x94\x5C\x81\x45X", ""},
+                      SplitCase{932, "A\\\x83\x5C\x83", "", "A\\", "\x83\x5C\x83", ""},
+                      SplitCase{1252, "C:\\APP\\\x83\x5C.EXE", "C:", "\\APP\\\x83\\", "", ".EXE"}));
 
 TEST(SplitPath, LeavesOutTheOutputsThatAreNotAskedFor) {
+    sim::Machine m = sim::Machine::NT40();
     char base[256] = "old";
-    SplitPath("C:\\APP\\SETUP.EXE", nullptr, nullptr, base, nullptr);
+    SplitPath(m, "C:\\APP\\SETUP.EXE", nullptr, nullptr, base, nullptr);
     EXPECT_STREQ(base, "SETUP");
 }
 
@@ -209,7 +220,8 @@ TEST(SplitPath, CutsEachPartAt255Characters) {
     const std::string path = longDir + std::string(300, 'B') + "." + std::string(300, 'E');
     char drive[3], directory[256], base[256], extension[256];
     std::memset(directory, 'z', sizeof directory);
-    SplitPath(path.c_str(), drive, directory, base, extension);
+    sim::Machine m = sim::Machine::NT40();
+    SplitPath(m, path.c_str(), drive, directory, base, extension);
     EXPECT_EQ(std::strlen(directory), 255u);
     EXPECT_EQ(std::strlen(base), 255u);
     EXPECT_EQ(std::strlen(extension), 255u);

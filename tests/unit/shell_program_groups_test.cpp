@@ -387,4 +387,19 @@ TEST(ProgramGroupsFailures, ACancelledRunDoesNotConnect) {
     EXPECT_THAT(t.m.DdeCommands(), IsEmpty());
 }
 
+// The cancel is polled before connecting, before the item pass and before
+// each item (ShowGroup, DeleteItem, AddItem); every command waits up to 10
+// seconds for its acknowledgement.
+TEST(ProgramGroupsFailures, PollsForTheCancelBeforeEachGroupAndEachItem) {
+    Tools t(sim::Machine::NT40());
+    t.Bind(false);
+    EXPECT_TRUE(t.Step());
+    EXPECT_THAT(t.m.CallTrace({"PeekMessage", "DdeExecute"}),
+                ElementsAre("PeekMessage", "DdeExecute", "DdeExecute", "PeekMessage",
+                            "PeekMessage", "DdeExecute", "DdeExecute", "DdeExecute",
+                            "PeekMessage", "DdeExecute", "DdeExecute", "DdeExecute",
+                            "PeekMessage", "DdeExecute", "DdeExecute", "DdeExecute"));
+    EXPECT_EQ(t.m.DdeTimeouts(), std::vector<std::uint32_t>(t.m.DdeCommands().size(), 10000u));
+}
+
 }  // namespace

@@ -38,6 +38,15 @@ TEST(UninstallEntry, InstallWritesTheDisplayNameAndTheUninstallerPath) {
     EXPECT_EQ(value.data, WithNul("\"C:\\APP\\UNINST.EXE\" /S"));
     EXPECT_EQ(e.m.OpenRegistryKeys(), 0u);
     EXPECT_THAT(e.m.Boxes(), IsEmpty());
+
+    // DisplayName comes first: when the first write fails, only the command is there.
+    EngineRun f(sim::Machine::NT40());
+    f.header.CreateUninstaller = 1;
+    f.Bind(false);
+    f.m.FailCall("RegSetValueEx", 1, os::ERROR_ACCESS_DENIED);
+    EXPECT_TRUE(UpdateUninstallEntry(f.run, ProgressWindow));
+    EXPECT_FALSE(f.m.HasValue(os::HKEY_LOCAL_MACHINE, EntryKey, "DisplayName"));
+    EXPECT_TRUE(f.m.HasValue(os::HKEY_LOCAL_MACHINE, EntryKey, "UninstallString"));
 }
 
 TEST(UninstallEntry, ADestinationWithBlanksIsQuoted) {
@@ -70,6 +79,9 @@ TEST(UninstallEntry, UninstallDeletesTheEntryAndLeavesTheOthers) {
     e.Bind(true);
     EXPECT_TRUE(UpdateUninstallEntry(e.run, ProgressWindow));
     EXPECT_FALSE(e.m.KeyExists(os::HKEY_LOCAL_MACHINE, EntryKey));
+    // The three values go before the key.
+    EXPECT_THAT(e.m.CallTrace({"RegDeleteValue", "RegDeleteKey"}),
+                ::testing::ElementsAre("RegDeleteValue", "RegDeleteValue", "RegDeleteValue", "RegDeleteKey"));
     EXPECT_TRUE(e.m.KeyExists(os::HKEY_LOCAL_MACHINE, std::string(UninstallList) + "\\Other"));
     EXPECT_EQ(e.m.OpenRegistryKeys(), 0u);
 }

@@ -4,6 +4,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 #include "platform/sim/machine.h"
 
 TEST(SimInjection, TheNthCallFailsWithTheChosenErrorAndTheOthersWork) {
@@ -18,6 +20,9 @@ TEST(SimInjection, TheNthCallFailsWithTheChosenErrorAndTheOthersWork) {
     EXPECT_TRUE(m.Exists("C:\\B"));
     EXPECT_TRUE(m.DeleteFile("C:\\C"));
     EXPECT_EQ(m.CallCount("DeleteFile"), 3);
+    // A name that is no platform call would never fail: it is refused.
+    EXPECT_THROW(m.FailCall("DeleteFileA", 1, os::ERROR_ACCESS_DENIED), std::invalid_argument);
+    EXPECT_THROW(m.FailCall("deletefile", 1, os::ERROR_ACCESS_DENIED), std::invalid_argument);
 }
 
 TEST(SimInjection, NthZeroFailsEveryCall) {

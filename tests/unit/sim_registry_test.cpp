@@ -139,3 +139,25 @@ TEST(SimRegistry, ASnapshotComparesWholeRegistries) {
     m.DeleteKeyTree(HKLM, "Software\\Z");
     EXPECT_EQ(m.SnapshotRegistry(), before);
 }
+
+TEST(SimRegistry, AHandleAllowsOnlyWhatItWasOpenedForAndCreateChecksItsArguments) {
+    sim::Machine m = sim::Machine::NT40();
+    m.SetString(HKLM, "Software\\Tool", "Path", "C:\\TOOL");
+    os::RegKey reader = 0, writer = 0, key = 0;
+    ASSERT_EQ(m.RegOpenKeyEx(HKLM, "Software\\Tool", os::KEY_QUERY_VALUE, &reader), os::ERROR_SUCCESS);
+    ASSERT_EQ(m.RegOpenKeyEx(HKLM, "Software\\Tool", os::KEY_SET_VALUE, &writer), os::ERROR_SUCCESS);
+    char data[16] = {};
+    std::uint32_t type = 0, size = sizeof data;
+    EXPECT_EQ(m.RegQueryValueEx(reader, "Path", &type, data, &size), os::ERROR_SUCCESS);
+    EXPECT_EQ(m.RegSetValueEx(reader, "Path", os::REG_SZ, "x", 2), os::ERROR_ACCESS_DENIED);
+    EXPECT_EQ(m.RegDeleteValue(reader, "Path"), os::ERROR_ACCESS_DENIED);
+    EXPECT_EQ(m.RegQueryValueEx(writer, "Path", &type, data, &size), os::ERROR_ACCESS_DENIED);
+    EXPECT_EQ(m.RegDeleteValue(writer, "Path"), os::ERROR_SUCCESS);
+    EXPECT_EQ(m.RegOpenKeyEx(HKLM, "Software\\Tool", 0, &key), sim::ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(m.RegCreateKeyEx(HKLM, nullptr, os::KEY_ALL_ACCESS, &key), sim::ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(m.RegCreateKeyEx(HKLM, "Software\\New", 0x01000000u, &key), sim::ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(m.RegCreateKeyEx(HKLM, "Software\\New", os::KEY_ALL_ACCESS, nullptr), sim::ERROR_INVALID_PARAMETER);
+    EXPECT_FALSE(m.KeyExists(HKLM, "Software\\New"));
+    m.RegCloseKey(reader);
+    m.RegCloseKey(writer);
+}

@@ -64,6 +64,14 @@ TEST(SimServices, StartAndStopRefuseTheWrongState) {
     EXPECT_EQ(m.GetLastError(), os::ERROR_SERVICE_NOT_ACTIVE);
     ASSERT_TRUE(m.ControlService(run, os::SERVICE_CONTROL_STOP));
     EXPECT_EQ(Query(m, run), os::SERVICE_STOPPED);
+
+    // A handle opened only to query refuses the rest.
+    os::ScHandle query = m.OpenService(scm, "Off", os::SERVICE_QUERY_STATUS);
+    EXPECT_EQ(Query(m, query), os::SERVICE_STOPPED);
+    EXPECT_FALSE(m.StartService(query));
+    EXPECT_EQ(m.GetLastError(), os::ERROR_ACCESS_DENIED);
+    EXPECT_FALSE(m.DeleteService(query));
+    EXPECT_EQ(m.GetLastError(), os::ERROR_ACCESS_DENIED);
 }
 
 TEST(SimServices, ADeletedServiceGoesWhenItsLastHandleCloses) {
@@ -71,7 +79,7 @@ TEST(SimServices, ADeletedServiceGoesWhenItsLastHandleCloses) {
     m.AddService(Service("Tool", os::SERVICE_STOPPED));
     os::ScHandle scm = m.OpenSCManager(os::SC_MANAGER_ALL_ACCESS);
     os::ScHandle a = m.OpenService(scm, "Tool", os::SERVICE_ALL_ACCESS);
-    os::ScHandle b = m.OpenService(scm, "Tool", os::SERVICE_QUERY_STATUS);
+    os::ScHandle b = m.OpenService(scm, "Tool", os::SERVICE_ALL_ACCESS);
     ASSERT_TRUE(m.DeleteService(a));
     EXPECT_TRUE(m.Service("Tool").markedForDeletion);
     EXPECT_FALSE(m.DeleteService(b));

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <initializer_list>
 #include <map>
 #include <memory>
 #include <set>
@@ -178,6 +179,9 @@ public:
     void RemoveProgramFilesDir();                       // the value missing
     void RemoveCurrentVersionKey();                     // the whole key missing
     void SetDesktopSize(int width, int height);         // default 640 x 480
+    // The active code page: 1252 (the default) or the double-byte 932.
+    void SetCodePage(unsigned codePage);
+    unsigned CodePage() const;
 
     // ---- Filesystem (Windows paths: "C:\DIR\FILE.EXT") ----------------------
     void AddDrive(char letter, unsigned type = DRIVE_FIXED,
@@ -189,6 +193,8 @@ public:
     void SetDriveType(char drive, unsigned type);
     // Cluster geometry of GetDiskFreeSpace (default 8 sectors of 512 bytes);
     // total clusters default to free clusters * 2.
+    // A network share: \\server\share\... paths resolve below it.
+    void AddNetworkShare(const std::string& server, const std::string& share);
     void SetClusterGeometry(char drive, std::uint32_t sectorsPerCluster,
                             std::uint32_t bytesPerSector);
 
@@ -235,6 +241,7 @@ public:
     bool HasValue(os::RegKey root, const std::string& key, const std::string& name) const;
     std::string GetString(os::RegKey root, const std::string& key,
                           const std::string& name) const;  // "" when missing; stops at NUL
+    // The fallback also for a value that is not a REG_DWORD of four bytes.
     std::uint32_t GetDword(os::RegKey root, const std::string& key, const std::string& name,
                            std::uint32_t fallback = 0xFFFFFFFFu) const;
     void CreateKey(os::RegKey root, const std::string& key);
@@ -268,7 +275,10 @@ public:
     void FailDdeCommand(int nth, std::uint32_t error = os::DMLERR_NOTPROCESSED);
     // The next `times` executes time out (DMLERR_EXECACKTIMEOUT), then they succeed.
     void TimeOutDdeAcknowledge(int times);
-    const std::vector<std::string>& DdeCommands() const;  // every text received, in order
+    // Every text received, in order. A command is refused (DMLERR_NOTPROCESSED)
+    // unless its size counts the text and its NUL exactly.
+    const std::vector<std::string>& DdeCommands() const;
+    const std::vector<std::uint32_t>& DdeTimeouts() const;  // the time-out of every execute
     const std::vector<ProgramGroup>& Groups() const;
     const ProgramGroup* FindGroup(const std::string& name) const;  // case-insensitive
     const std::vector<std::string>& ShownGroups() const;  // ShowGroup names, in order
@@ -340,10 +350,13 @@ public:
     // ---- Failure injection and accounting -------------------------------------
     // The nth call (1-based; 0 = every call) of operation `name` (the method
     // name, e.g. "DeleteFile") fails with its failure result and `error`.
+    // An unknown name throws std::invalid_argument.
     void FailCall(const std::string& name, int nth, std::uint32_t error);
     void ClearFailures();
     const std::map<std::string, int>& CallCounts() const;
     int CallCount(const std::string& name) const;
+    // Every call's name, in the order made; `filter` keeps only those named.
+    std::vector<std::string> CallTrace(std::initializer_list<const char*> filter = {}) const;
     std::size_t OutstandingBlocks() const;
 
     // ---- os::Platform ------------------------------------------------------------
@@ -481,6 +494,9 @@ public:
                       int show) override;
     void WinHelp(const char* path, unsigned command, std::uint32_t data) override;
     void ExitWindowsEx(unsigned flags) override;
+
+    bool IsDBCSLeadByte(unsigned char byte) override;
+    int CompareTextNoCase(const char* a, const char* b) override;
 
     // The whole state; defined in state.h, private to the implementation.
     struct State;

@@ -220,7 +220,8 @@ bool Machine::DdeDisconnect(os::DdeConversation conversation) {
 }
 
 bool Machine::DdeExecute(os::DdeConversation conversation, const void* data, std::uint32_t size,
-                         std::uint32_t) {
+                         std::uint32_t timeoutMs) {
+    s_->ddeTimeoutsGiven.push_back(timeoutMs);
     if (s_->Fails("DdeExecute")) {
         InjectedDdeError(*s_);
         return false;
@@ -232,6 +233,11 @@ bool Machine::DdeExecute(os::DdeConversation conversation, const void* data, std
     const char* bytes = static_cast<const char*>(data);
     std::size_t length = 0;
     while (bytes && length < size && bytes[length]) ++length;
+    // CF_TEXT data is the command and its NUL, nothing less and nothing more.
+    if (size == 0 || length + 1 != size) {
+        s_->ddeLastError = os::DMLERR_NOTPROCESSED;
+        return false;
+    }
     std::string text(bytes ? bytes : "", length);
     s_->ddeCommands.push_back(text);
     int nth = ++s_->ddeExecutes;
@@ -276,6 +282,7 @@ void Machine::FailDdeCommand(int nth, std::uint32_t error) { s_->ddeFailAt[nth] 
 void Machine::TimeOutDdeAcknowledge(int times) { s_->ddeTimeouts = times; }
 
 const std::vector<std::string>& Machine::DdeCommands() const { return s_->ddeCommands; }
+const std::vector<std::uint32_t>& Machine::DdeTimeouts() const { return s_->ddeTimeoutsGiven; }
 
 const std::vector<ProgramGroup>& Machine::Groups() const { return s_->groups; }
 

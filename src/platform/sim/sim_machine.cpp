@@ -50,12 +50,18 @@ std::string PathKey(const std::string& windowsPath) {
 
 std::string ParentPath(const std::string& windowsPath) {
     std::vector<std::string> parts = SplitWindowsPath(windowsPath);
-    std::string out;
+    const bool network = windowsPath.size() > 2 && windowsPath[0] == '\\' && windowsPath[1] == '\\';
+    std::string out = network ? "\\\\" : "";
     for (std::size_t i = 0; i + 1 < parts.size(); ++i) {
         if (i) out += '\\';
         out += parts[i];
     }
     return out;
+}
+
+void Machine::AddNetworkShare(const std::string& server, const std::string& share) {
+    s_->shares.insert(Upper(server + "\\" + share));
+    std::filesystem::create_directories(s_->sandbox + "/UNC/" + Upper(server) + "/" + Upper(share));
 }
 
 std::string LeafName(const std::string& windowsPath) {
@@ -65,6 +71,7 @@ std::string LeafName(const std::string& windowsPath) {
 
 bool Machine::State::Fails(const char* name) {
     int count = ++calls[name];
+    trace.push_back(name);
     auto it = failures.find(name);
     if (it == failures.end()) return false;
     for (const Failure& f : it->second) {
@@ -177,7 +184,36 @@ void Machine::SetDesktopSize(int width, int height) {
 
 // ---- Failure injection and accounting --------------------------------------------
 
+// The calls of os::Platform, the names FailCall accepts.
+const char* const PlatformCalls[] = {
+    "Alloc", "BeginPaint", "CallEntryPoint", "CloseHandle", "CloseProcess",
+    "CloseServiceHandle", "CompareTextNoCase", "ControlService", "CreateDirectory",
+    "CreateFile", "CreateProcess", "CreateService", "DdeConnect", "DdeDisconnect",
+    "DdeExecute", "DdeGetLastError", "DdeInitialize", "DdeUninitialize", "DeleteFile",
+    "DeleteService", "DialogBox", "EndDialog", "EndPaint", "ExitWindowsEx", "FindClose",
+    "FindFirstFile", "FindNextFile", "FocusItem", "Free", "FreeLibrary", "GetAsyncKeyState",
+    "GetClientRect", "GetCursorPos", "GetDC", "GetDesktopRect", "GetDiskFreeSpace",
+    "GetDriveType", "GetExitCodeProcess", "GetFileAttributes", "GetFileTime",
+    "GetFileVersionInfo", "GetFileVersionInfoSize", "GetItemRect", "GetItemText",
+    "GetLastError", "GetModuleFileName", "GetModuleHandle", "GetProcAddress",
+    "GetShortPathName", "GetSystemDirectory", "GetTempFileName", "GetTempPath",
+    "GetVersionEx", "GetWindowsDirectory", "HRead", "HWrite", "IsDBCSLeadByte", "LClose",
+    "LCreat", "LOpen", "LSeek", "LZClose", "LZCopy", "LZOpenFile", "LimitItemText",
+    "LoadLibrary", "MessageBeep", "MessageBox", "MoveFileEx", "MoveWindow", "OpenSCManager",
+    "OpenService", "PaintProgress", "PeekMessage", "PostMessage", "QueryFileVersion",
+    "QueryServiceStatus", "RegCloseKey", "RegCreateKeyEx", "RegDeleteKey", "RegDeleteValue",
+    "RegOpenKeyEx", "RegQueryValueEx", "RegSetValueEx", "ReleaseDC", "RemoveDirectory",
+    "SelectItemText", "SendCancelCommand", "SetCurrentDirectory", "SetEndOfFile",
+    "SetFileAttributes", "SetFileTime", "SetItemText", "SetSmallIcon", "SetWaitCursor",
+    "SetWindowText", "ShellExecute", "ShowWindow", "Sleep", "StartService", "WinHelp",
+    "WritePrivateProfileString"
+};
+
 void Machine::FailCall(const std::string& name, int nth, std::uint32_t error) {
+    // A misspelt name would never fail and the test would pass unseen.
+    bool known = false;
+    for (const char* call : PlatformCalls) known = known || name == call;
+    if (!known) throw std::invalid_argument("FailCall: no platform call named " + name);
     s_->failures[name].push_back(Failure{nth, error});
 }
 
@@ -188,6 +224,16 @@ const std::map<std::string, int>& Machine::CallCounts() const { return s_->calls
 int Machine::CallCount(const std::string& name) const {
     auto it = s_->calls.find(name);
     return it == s_->calls.end() ? 0 : it->second;
+}
+
+std::vector<std::string> Machine::CallTrace(std::initializer_list<const char*> filter) const {
+    std::vector<std::string> out;
+    for (const char* call : s_->trace) {
+        bool kept = filter.size() == 0;
+        for (const char* name : filter) kept = kept || std::strcmp(name, call) == 0;
+        if (kept) out.emplace_back(call);
+    }
+    return out;
 }
 
 std::size_t Machine::OutstandingBlocks() const { return s_->blocks.size(); }

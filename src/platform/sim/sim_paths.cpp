@@ -75,8 +75,13 @@ bool MatchPattern(const std::string& pattern, const std::string& name) {
     return pi == p.size();
 }
 
+static bool IsNetworkPath(const std::string& path) {
+    return path.size() > 2 && path[0] == '\\' && path[1] == '\\';
+}
+
 std::string Machine::State::Absolute(const std::string& windowsPath) const {
     if (windowsPath.size() >= 2 && windowsPath[1] == ':') return windowsPath;
+    if (IsNetworkPath(windowsPath)) return windowsPath;
     if (!windowsPath.empty() && (windowsPath[0] == '\\' || windowsPath[0] == '/'))
         return currentDir.substr(0, 2) + windowsPath;
     std::string base = currentDir;
@@ -86,18 +91,33 @@ std::string Machine::State::Absolute(const std::string& windowsPath) const {
 
 bool Machine::State::DriveKnown(const std::string& windowsPath) const {
     std::string abs = Absolute(windowsPath);
+    if (IsNetworkPath(abs)) {
+        std::vector<std::string> parts = SplitWindowsPath(abs);
+        return parts.size() >= 2 && shares.count(Upper(parts[0] + "\\" + parts[1])) != 0;
+    }
     if (abs.size() < 2 || abs[1] != ':') return false;
     char letter = Upper(abs.substr(0, 1))[0];
     return drives.count(letter) != 0;
 }
 
 std::string Machine::State::Resolve(const std::string& windowsPath) const {
-    std::vector<std::string> parts = SplitWindowsPath(Absolute(windowsPath));
-    if (parts.empty() || parts[0].size() != 2 || parts[0][1] != ':') return std::string();
-    char letter = Upper(parts[0].substr(0, 1))[0];
-    if (!drives.count(letter)) return std::string();
-    std::vector<std::string> host{sandbox + "/" + std::string(1, letter)};
-    for (std::size_t i = 1; i < parts.size(); ++i) {
+    const std::string abs = Absolute(windowsPath);
+    std::vector<std::string> parts = SplitWindowsPath(abs);
+    std::vector<std::string> host;
+    std::size_t first = 1;
+    if (IsNetworkPath(abs)) {
+        // \\server\share\...: a share the test added, kept below UNC\.
+        if (parts.size() < 2 || !shares.count(Upper(parts[0] + "\\" + parts[1])))
+            return std::string();
+        host.push_back(sandbox + "/UNC/" + Upper(parts[0]) + "/" + Upper(parts[1]));
+        first = 2;
+    } else {
+        if (parts.empty() || parts[0].size() != 2 || parts[0][1] != ':') return std::string();
+        char letter = Upper(parts[0].substr(0, 1))[0];
+        if (!drives.count(letter)) return std::string();
+        host.push_back(sandbox + "/" + std::string(1, letter));
+    }
+    for (std::size_t i = first; i < parts.size(); ++i) {
         if (parts[i] == ".") continue;
         if (parts[i] == "..") {
             if (host.size() > 1) host.pop_back();
@@ -122,7 +142,8 @@ static bool ValidLeaf(const std::string& leaf) {
 std::string Machine::State::ResolveNew(const std::string& windowsPath) const {
     std::string abs = Absolute(windowsPath);
     std::vector<std::string> parts = SplitWindowsPath(abs);
-    if (parts.size() < 2 || !ValidLeaf(parts.back())) return std::string();
+    if (parts.size() < (IsNetworkPath(abs) ? 3u : 2u) || !ValidLeaf(parts.back()))
+        return std::string();
     std::string parent = Resolve(ParentPath(abs) + (parts.size() == 2 ? "\\" : ""));
     if (parent.empty() || !HostIsDirectory(parent)) return std::string();
     std::string existing = names.Find(parent, parts.back());

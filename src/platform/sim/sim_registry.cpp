@@ -85,12 +85,24 @@ static void EnsureRoots(Machine::State& s) {
     }
 }
 
+// The access a handle was opened with must cover the call: a query needs
+// KEY_QUERY_VALUE, a change KEY_SET_VALUE. The predefined roots allow all.
+static bool Allows(const Machine::State& s, os::RegKey handle, std::uint32_t required) {
+    auto it = s.keyAccess.find(handle);
+    return it == s.keyAccess.end() || (it->second & required) == required;
+}
+
+// Rights a key can be opened with: KEY_ALL_ACCESS and the 64/32-bit view bits.
+constexpr std::uint32_t KeyRights = os::KEY_ALL_ACCESS | 0x0300;
+
 // ---- os::Platform --------------------------------------------------------------
 
-long Machine::RegOpenKeyEx(os::RegKey root, const char* subKey, std::uint32_t,
+long Machine::RegOpenKeyEx(os::RegKey root, const char* subKey, std::uint32_t access,
                            os::RegKey* result) {
     if (s_->Fails("RegOpenKeyEx")) return static_cast<long>(s_->lastError);
     EnsureRoots(*s_);
+    if (access == 0 || (access & ~KeyRights) != 0 || result == nullptr)
+        return static_cast<long>(s_->lastError = ERROR_INVALID_PARAMETER);
     auto base = s_->KeyOf(root);
     if (!base) return static_cast<long>(s_->lastError = ERROR_INVALID_HANDLE);
     if (base->deleted) return static_cast<long>(s_->lastError = ERROR_KEY_DELETED);
@@ -98,14 +110,19 @@ long Machine::RegOpenKeyEx(os::RegKey root, const char* subKey, std::uint32_t,
     if (!node) return static_cast<long>(s_->lastError = os::ERROR_FILE_NOT_FOUND);
     os::RegKey handle = s_->nextHandle++;
     s_->keys[handle] = node;
-    if (result) *result = handle;
+    s_->keyAccess[handle] = access;
+    *result = handle;
     return os::ERROR_SUCCESS;
 }
 
-long Machine::RegCreateKeyEx(os::RegKey root, const char* subKey, std::uint32_t,
+// RegCreateKeyExA needs a subkey (it may be empty), a result and the rights
+// the key is to be used with.
+long Machine::RegCreateKeyEx(os::RegKey root, const char* subKey, std::uint32_t access,
                              os::RegKey* result) {
     if (s_->Fails("RegCreateKeyEx")) return static_cast<long>(s_->lastError);
     EnsureRoots(*s_);
+    if (subKey == nullptr || access == 0 || (access & ~KeyRights) != 0 || result == nullptr)
+        return static_cast<long>(s_->lastError = ERROR_INVALID_PARAMETER);
     auto base = s_->KeyOf(root);
     if (!base) return static_cast<long>(s_->lastError = ERROR_INVALID_HANDLE);
     if (base->deleted) return static_cast<long>(s_->lastError = ERROR_KEY_DELETED);
@@ -113,7 +130,8 @@ long Machine::RegCreateKeyEx(os::RegKey root, const char* subKey, std::uint32_t,
     if (!node) return static_cast<long>(s_->lastError = ERROR_KEY_DELETED);
     os::RegKey handle = s_->nextHandle++;
     s_->keys[handle] = node;
-    if (result) *result = handle;
+    s_->keyAccess[handle] = access;
+    *result = handle;
     return os::ERROR_SUCCESS;
 }
 
@@ -123,6 +141,8 @@ long Machine::RegQueryValueEx(os::RegKey key, const char* name, std::uint32_t* t
     EnsureRoots(*s_);
     auto node = s_->KeyOf(key);
     if (!node) return static_cast<long>(s_->lastError = ERROR_INVALID_HANDLE);
+    if (!Allows(*s_, key, os::KEY_QUERY_VALUE))
+        return static_cast<long>(s_->lastError = os::ERROR_ACCESS_DENIED);
     if (node->deleted) return static_cast<long>(s_->lastError = ERROR_KEY_DELETED);
     auto it = node->values.find(Upper(Str(name)));
     if (it == node->values.end()) return static_cast<long>(s_->lastError = os::ERROR_FILE_NOT_FOUND);
@@ -147,6 +167,8 @@ long Machine::RegSetValueEx(os::RegKey key, const char* name, std::uint32_t type
     EnsureRoots(*s_);
     auto node = s_->KeyOf(key);
     if (!node) return static_cast<long>(s_->lastError = ERROR_INVALID_HANDLE);
+    if (!Allows(*s_, key, os::KEY_SET_VALUE))
+        return static_cast<long>(s_->lastError = os::ERROR_ACCESS_DENIED);
     if (node->deleted) return static_cast<long>(s_->lastError = ERROR_KEY_DELETED);
     if (size && !data) return static_cast<long>(s_->lastError = ERROR_INVALID_PARAMETER);
     RegValue v;
@@ -163,6 +185,8 @@ long Machine::RegDeleteValue(os::RegKey key, const char* name) {
     EnsureRoots(*s_);
     auto node = s_->KeyOf(key);
     if (!node) return static_cast<long>(s_->lastError = ERROR_INVALID_HANDLE);
+    if (!Allows(*s_, key, os::KEY_SET_VALUE))
+        return static_cast<long>(s_->lastError = os::ERROR_ACCESS_DENIED);
     if (node->deleted) return static_cast<long>(s_->lastError = ERROR_KEY_DELETED);
     if (!node->values.erase(Upper(Str(name))))
         return static_cast<long>(s_->lastError = os::ERROR_FILE_NOT_FOUND);
@@ -194,6 +218,7 @@ long Machine::RegCloseKey(os::RegKey key) {
     if (s_->Fails("RegCloseKey")) return static_cast<long>(s_->lastError);
     if (IsPredefined(key)) return os::ERROR_SUCCESS;
     if (!s_->keys.erase(key)) return static_cast<long>(s_->lastError = ERROR_INVALID_HANDLE);
+    s_->keyAccess.erase(key);
     return os::ERROR_SUCCESS;
 }
 
@@ -252,7 +277,9 @@ std::string Machine::GetString(os::RegKey root, const std::string& key,
 std::uint32_t Machine::GetDword(os::RegKey root, const std::string& key, const std::string& name,
                                 std::uint32_t fallback) const {
     RegValue v;
-    if (!GetValue(root, key, name, v) || v.data.size() < 4) return fallback;
+    // Only a REG_DWORD of four bytes reads as a number.
+    if (!GetValue(root, key, name, v) || v.type != os::REG_DWORD || v.data.size() != 4)
+        return fallback;
     return static_cast<std::uint32_t>(v.data[0]) | static_cast<std::uint32_t>(v.data[1]) << 8 |
            static_cast<std::uint32_t>(v.data[2]) << 16 | static_cast<std::uint32_t>(v.data[3]) << 24;
 }

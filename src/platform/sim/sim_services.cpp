@@ -7,10 +7,21 @@ namespace sim {
 
 namespace {
 
-ServiceRecord* ServiceOf(Machine::State& s, os::ScHandle handle) {
+// Access rights of service and manager handles, as the calls check them.
+constexpr std::uint32_t SC_MANAGER_CONNECT = 0x0001;
+constexpr std::uint32_t SC_MANAGER_CREATE_SERVICE = 0x0002;
+constexpr std::uint32_t SERVICE_START = 0x0010;
+constexpr std::uint32_t SERVICE_STOP = 0x0020;
+constexpr std::uint32_t DELETE = 0x00010000;
+
+ServiceRecord* ServiceOf(Machine::State& s, os::ScHandle handle, std::uint32_t required) {
     auto it = s.scHandles.find(handle);
     if (it == s.scHandles.end() || it->second.manager) {
         s.lastError = ERROR_INVALID_HANDLE;
+        return nullptr;
+    }
+    if ((it->second.access & required) != required) {
+        s.lastError = os::ERROR_ACCESS_DENIED;
         return nullptr;
     }
     auto svc = s.services.find(it->second.service);
@@ -21,10 +32,14 @@ ServiceRecord* ServiceOf(Machine::State& s, os::ScHandle handle) {
     return &svc->second;
 }
 
-bool IsManager(Machine::State& s, os::ScHandle handle) {
+bool IsManager(Machine::State& s, os::ScHandle handle, std::uint32_t required) {
     auto it = s.scHandles.find(handle);
     if (it == s.scHandles.end() || !it->second.manager) {
         s.lastError = ERROR_INVALID_HANDLE;
+        return false;
+    }
+    if ((it->second.access & required) != required) {
+        s.lastError = os::ERROR_ACCESS_DENIED;
         return false;
     }
     return true;
@@ -42,9 +57,9 @@ void Begin(ServiceRecord& r, std::uint32_t pending, std::uint32_t target) {
     r.remaining = r.pendingPolls;
 }
 
-os::ScHandle NewServiceHandle(Machine::State& s, const std::string& key) {
+os::ScHandle NewServiceHandle(Machine::State& s, const std::string& key, std::uint32_t access) {
     os::ScHandle h = s.nextHandle++;
-    s.scHandles[h] = ScHandleRecord{false, key};
+    s.scHandles[h] = ScHandleRecord{false, key, access};
     ++s.services[key].handles;
     return h;
 }
@@ -73,7 +88,7 @@ void ApplyScript(Machine::State& s, const std::string& key, ServiceRecord& r) {
 
 }  // namespace
 
-os::ScHandle Machine::OpenSCManager(std::uint32_t) {
+os::ScHandle Machine::OpenSCManager(std::uint32_t access) {
     if (s_->Fails("OpenSCManager")) return 0;
     if (!IsNT()) {
         s_->lastError = ERROR_CALL_NOT_IMPLEMENTED;
@@ -84,17 +99,17 @@ os::ScHandle Machine::OpenSCManager(std::uint32_t) {
         return 0;
     }
     os::ScHandle h = s_->nextHandle++;
-    s_->scHandles[h] = ScHandleRecord{true, std::string()};
+    s_->scHandles[h] = ScHandleRecord{true, std::string(), access};
     return h;
 }
 
 os::ScHandle Machine::CreateService(os::ScHandle manager, const char* name,
-                                    const char* displayName, std::uint32_t,
+                                    const char* displayName, std::uint32_t access,
                                     std::uint32_t serviceType, std::uint32_t startType,
                                     std::uint32_t errorControl, const char* binaryPath,
                                     const char* dependencies) {
     if (s_->Fails("CreateService")) return 0;
-    if (!IsManager(*s_, manager)) return 0;
+    if (!IsManager(*s_, manager, SC_MANAGER_CREATE_SERVICE)) return 0;
     std::string key = Upper(Str(name));
     if (key.empty()) {
         s_->lastError = 123;  // ERROR_INVALID_NAME
@@ -117,12 +132,12 @@ os::ScHandle Machine::CreateService(os::ScHandle manager, const char* name,
     r.info.state = os::SERVICE_STOPPED;
     ApplyScript(*s_, key, r);
     s_->services[key] = r;
-    return NewServiceHandle(*s_, key);
+    return NewServiceHandle(*s_, key, access);
 }
 
-os::ScHandle Machine::OpenService(os::ScHandle manager, const char* name, std::uint32_t) {
+os::ScHandle Machine::OpenService(os::ScHandle manager, const char* name, std::uint32_t access) {
     if (s_->Fails("OpenService")) return 0;
-    if (!IsManager(*s_, manager)) return 0;
+    if (!IsManager(*s_, manager, SC_MANAGER_CONNECT)) return 0;
     std::string key = Upper(Str(name));
     auto it = s_->services.find(key);
     if (it == s_->services.end()) {
@@ -133,12 +148,12 @@ os::ScHandle Machine::OpenService(os::ScHandle manager, const char* name, std::u
         s_->lastError = os::ERROR_ACCESS_DENIED;
         return 0;
     }
-    return NewServiceHandle(*s_, key);
+    return NewServiceHandle(*s_, key, access);
 }
 
 bool Machine::StartService(os::ScHandle service) {
     if (s_->Fails("StartService")) return false;
-    ServiceRecord* r = ServiceOf(*s_, service);
+    ServiceRecord* r = ServiceOf(*s_, service, SERVICE_START);
     if (!r) return false;
     if (r->info.markedForDeletion) {
         s_->lastError = ERROR_SERVICE_MARKED_FOR_DELETE;
@@ -158,7 +173,7 @@ bool Machine::StartService(os::ScHandle service) {
 
 bool Machine::ControlService(os::ScHandle service, std::uint32_t control) {
     if (s_->Fails("ControlService")) return false;
-    ServiceRecord* r = ServiceOf(*s_, service);
+    ServiceRecord* r = ServiceOf(*s_, service, SERVICE_STOP);
     if (!r) return false;
     if (control != os::SERVICE_CONTROL_STOP) {
         s_->lastError = ERROR_INVALID_PARAMETER;
@@ -178,7 +193,7 @@ bool Machine::ControlService(os::ScHandle service, std::uint32_t control) {
 
 bool Machine::QueryServiceStatus(os::ScHandle service, std::uint32_t* state) {
     if (s_->Fails("QueryServiceStatus")) return false;
-    ServiceRecord* r = ServiceOf(*s_, service);
+    ServiceRecord* r = ServiceOf(*s_, service, os::SERVICE_QUERY_STATUS);
     if (!r) return false;
     bool pending = r->info.state == os::SERVICE_START_PENDING ||
                    r->info.state == os::SERVICE_STOP_PENDING;
@@ -195,7 +210,7 @@ bool Machine::QueryServiceStatus(os::ScHandle service, std::uint32_t* state) {
 
 bool Machine::DeleteService(os::ScHandle service) {
     if (s_->Fails("DeleteService")) return false;
-    ServiceRecord* r = ServiceOf(*s_, service);
+    ServiceRecord* r = ServiceOf(*s_, service, DELETE);
     if (!r) return false;
     if (r->failDelete) {
         s_->lastError = r->failDelete;

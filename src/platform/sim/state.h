@@ -130,6 +130,7 @@ struct ServiceRecord {
 struct ScHandleRecord {
     bool manager = false;
     std::string service;  // upper-case name
+    std::uint32_t access = 0;  // as asked for when opened
 };
 
 struct DialogItem {
@@ -236,6 +237,9 @@ struct Machine::State {
     // Failure injection and accounting
     std::map<std::string, std::vector<Failure>> failures;
     std::map<std::string, int> calls;
+    std::vector<const char*> trace;  // every call's name, in order
+    unsigned codePage = 1252;
+    std::set<std::string> shares;  // "SERVER\SHARE", upper case
     std::uint32_t lastError = 0;
     std::set<void*> blocks;
 
@@ -255,6 +259,7 @@ struct Machine::State {
     // Registry
     std::map<os::RegKey, std::shared_ptr<RegKeyNode>> roots;
     std::map<os::RegKey, std::shared_ptr<RegKeyNode>> keys;  // open handles
+    std::map<os::RegKey, std::uint32_t> keyAccess;  // the access each was opened with
 
     // Services
     std::map<std::string, ServiceRecord> services;  // upper-case name
@@ -274,6 +279,7 @@ struct Machine::State {
     int ddeTimeouts = 0;
     int ddeExecutes = 0;
     std::vector<std::string> ddeCommands;
+    std::vector<std::uint32_t> ddeTimeoutsGiven;
     std::vector<ProgramGroup> groups;
     std::vector<std::string> shownGroups;
     std::string currentGroup;
@@ -310,7 +316,10 @@ struct Machine::State {
     // Returns true when this call of `name` is to fail; counts the call and
     // leaves the error for GetLastError.
     bool Fails(const char* name);
-    void Count(const char* name) { ++calls[name]; }
+    void Count(const char* name) {
+        ++calls[name];
+        trace.push_back(name);
+    }
     os::Window NewWindow() { return nextHandle++; }
     Dialog* FindDialog(os::Window window);
     Dialog* TopDialog() { return dialogs.empty() ? nullptr : dialogs.back().get(); }

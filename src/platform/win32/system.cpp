@@ -134,3 +134,7 @@ void os::Platform::WinHelp(const char* path, unsigned command, std::uint32_t dat
 }
 
 void os::Platform::ExitWindowsEx(unsigned flags) { ::ExitWindowsEx(flags, 0); }
+
+bool os::Platform::IsDBCSLeadByte(unsigned char lead) { return ::IsDBCSLeadByte(lead) != 0; }
+
+int os::Platform::CompareTextNoCase(const char* a, const char* b) { return ::lstrcmpiA(a, b); }

@@ -67,10 +67,14 @@ void Machine::SetClusterGeometry(char drive, std::uint32_t sectorsPerCluster,
 }
 
 void Machine::MakeDirectories(const std::string& path) {
-    std::vector<std::string> parts = SplitWindowsPath(s_->Absolute(path));
+    const std::string abs = s_->Absolute(path);
+    std::vector<std::string> parts = SplitWindowsPath(abs);
     if (parts.empty()) return;
-    std::string current = parts[0];
-    for (std::size_t i = 1; i < parts.size(); ++i) {
+    // A network path starts at its share, which AddNetworkShare made.
+    const bool network = abs.size() > 2 && abs[0] == '\\' && abs[1] == '\\';
+    if (network && parts.size() < 2) return;
+    std::string current = network ? "\\\\" + parts[0] + "\\" + parts[1] : parts[0];
+    for (std::size_t i = network ? 2 : 1; i < parts.size(); ++i) {
         current += "\\" + parts[i];
         if (!s_->Resolve(current).empty()) continue;
         std::string host = s_->ResolveNew(current);
