@@ -7,6 +7,7 @@
 #include "install/install.h"
 #include "log/log.h"
 #include "package/package.h"
+#include "package/record.h"
 #include "ui/boxes.h"
 #include "ui/dialogs.h"
 #include "ui/format.h"
@@ -240,8 +241,18 @@ bool PlaceFile(Run& run, os::Window owner, std::size_t index, std::uint32_t& pos
     position += r.InstalledSize;
     SetStatusDetail(run, target);
 
+    // Noted before anything is done to it: whether the target was there
+    // before the first installation of the product.
+    const bool found = run.RecordFile != os::InvalidFile &&
+                       RecordFinding(run, FoundPath, target, PathExists(run, target));
     // Counted before any rule: a shared file that a rule keeps is counted too.
-    if (r.Shared) AddSharedReference(run, target);
+    // The product holds one reference, however often it is installed.
+    if (r.Shared && !RecordHas(run, CountedShared, target)) {
+        RecordAdd(run, CountedShared, target);
+        RecordWrite(run);
+        AddSharedReference(run, target);
+    }
+    RecordWrite(run);
 
     if (r.OverwriteMode == OverwriteKeep && PathExists(run, target)) {
         LogLine(run, "Skipping file. File already exists: ", target);
@@ -261,6 +272,10 @@ bool PlaceFile(Run& run, os::Window owner, std::size_t index, std::uint32_t& pos
         if (rule == Rule::Keep) return SkipRecord(run, owner, r, position);
     }
 
+    if (found && existed) {
+        RecordAdd(run, ReplacedPath, target);
+        RecordWrite(run);
+    }
     if (r.NeedsRestart) run.RestartNeeded = true;
 
     const std::uint32_t attributes = run.os.GetFileAttributes(target);

@@ -2,6 +2,7 @@
 #include <cstring>
 
 #include "package/package.h"
+#include "package/record.h"
 #include "ui/format.h"
 #include "ui/progress.h"
 #include "uninstall/uninstall.h"
@@ -16,6 +17,8 @@ char LowerAscii(char c) {
 // its directory: the file of a kept record, and a shared file that is still
 // there after the file phase (its count stayed above 0 or the user kept it).
 bool BelongsToAStayingRecord(const Run& run, const char* path) {
+    // So does a file that was there before the first installation.
+    if (RecordKeepsPath(run, path)) return true;
     if (run.Header == nullptr || run.Files == nullptr) return false;
     for (std::uint32_t n = 0; n < run.Header->FileCount; ++n) {
         const FileRecord& file = run.Files[n];

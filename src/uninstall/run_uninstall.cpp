@@ -5,6 +5,7 @@
 
 #include "install/services.h"
 #include "package/package.h"
+#include "package/record.h"
 #include "ui/boxes.h"
 #include "ui/dialogs.h"
 #include "ui/format.h"
@@ -65,7 +66,7 @@ bool RemoveDirectories(Run& run, os::Window owner) {
         if (DirPath(run, n, path) == 0) continue;  // never a path that does not fit
         SetStatusDetail(run, path);
         RemoveDirectoryFiles(run, owner, path, false);
-        run.os.RemoveDirectory(path);
+        if (!RecordKeepsPath(run, path)) run.os.RemoveDirectory(path);
     }
     return true;
 }

@@ -1,5 +1,7 @@
 // The install sequence: the uninstaller copy, the directories, the file
 // phase's reading of the package data and the order of the phases.
+#include <algorithm>
+
 #include "scenario/install_fixture.h"
 
 using namespace installtest;
@@ -25,10 +27,15 @@ TEST(InstallUninstaller, IsThePackageUpToTheEndOfTheInstallationInformation) {
     const Bytes package = p.Build();
     scenario::RunResult r = scenario::Install(m, package, Destination);
     ASSERT_EQ(r.exitCode, 0);
+    // The package up to its file data, then the installation record: its
+    // entries, their length and its tag.
     const Bytes copy = m.ReadFile(At("UNINST.EXE"));
     const std::size_t dataOffset = p.DataOffset();
-    ASSERT_EQ(copy.size(), dataOffset);
-    EXPECT_TRUE(std::equal(copy.begin(), copy.end(), package.begin()));
+    ASSERT_GE(copy.size(), dataOffset + 12);
+    EXPECT_TRUE(std::equal(copy.begin(), copy.begin() + static_cast<long>(dataOffset), package.begin()));
+    EXPECT_EQ(std::string(copy.end() - 8, copy.end()), "iNStReC1");
+    const std::size_t length = copy[copy.size() - 12] | copy[copy.size() - 11] << 8;
+    EXPECT_EQ(length, copy.size() - 12 - dataOffset);
     EXPECT_THAT(r.logLines, Contains("Preparing creation of uninstaller..."));
     EXPECT_THAT(r.logLines, Contains("Creating uninstaller: C:\\APP\\UNINST.EXE"));
 }
@@ -52,8 +59,18 @@ TEST(InstallUninstaller, ReplacesAnExistingReadOnlyHiddenOne) {
     m.SetAttributes(At("UNINST.EXE"), os::FILE_ATTRIBUTE_READONLY | os::FILE_ATTRIBUTE_HIDDEN);
     InstallPackage p = TwoFiles();
     ASSERT_EQ(Install(m, p).exitCode, 0);
-    EXPECT_EQ(m.ReadFile(At("UNINST.EXE")).size(), p.DataOffset());
+    // Overwritten in place and never shortened, so that a run killed while
+    // writing it leaves the old record or the new one: nothing of the old
+    // file is left before the new record.
+    const Bytes copy = m.ReadFile(At("UNINST.EXE"));
+    ASSERT_GE(copy.size(), 20000u);
+    EXPECT_TRUE(std::equal(copy.begin(), copy.begin() + p.DataOffset(), p.Build().begin()));
+    EXPECT_EQ(std::count(copy.begin() + p.DataOffset(), copy.end(), 0x55), 0);
+    EXPECT_EQ(std::string(copy.end() - 8, copy.end()), "iNStReC1");
     EXPECT_EQ(m.Attributes(At("UNINST.EXE")), os::FILE_ATTRIBUTE_HIDDEN);
+    // It still uninstalls.
+    EXPECT_EQ(scenario::Uninstall(m, Destination).exitCode, 0);
+    EXPECT_FALSE(m.Exists(At("ONE.TXT")));
 }
 
 TEST(InstallUninstaller, IsNotWrittenWhenThePackageAsksForNone) {

@@ -23,6 +23,14 @@ PackageBuilder OneFilePackage() {
     return b;
 }
 
+// What an installation leaves as the uninstaller: the package up to the end
+// of its information, without file data.
+Bytes UninstallerOf(const PackageBuilder& b) {
+    Bytes bytes = b.Build();
+    bytes.resize(b.Get().InfoOffset() + b.Get().InfoSize());
+    return bytes;
+}
+
 // ---- The command line -------------------------------------------------------
 
 TEST(CommandLineTail, SkipsAnUnquotedProgramNameAndTheBlanksAfterIt) {
@@ -87,7 +95,7 @@ TEST(MainSequence, ReportsAMissingPackageWithTheBareErrorCaption) {
 TEST(MainSequence, RunsAsUninstallerWhenTheNameMatchesInAnyLetterCase) {
     sim::Machine m = sim::Machine::NT40();
     m.AnswerQuestions({os::IDNO});
-    RunResult r = scenario::RunPackage(m, OneFilePackage().Build(), "", "C:\\APP\\uninst.exe");
+    RunResult r = scenario::RunPackage(m, UninstallerOf(OneFilePackage()), "", "C:\\APP\\uninst.exe");
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_THAT(r.BoxSummary(), ElementsAre("App Uninstall - Message|Remove App?"));
     EXPECT_TRUE(m.DialogsOpened().empty());
@@ -199,8 +207,8 @@ TEST(MainSequence, RefusesToUninstallAFileLoadedAsAModuleUnlessItIsKept) {
     sim::Machine m = sim::Machine::NT40();
     m.LoadModule("TOOL");
     RunResult r = scenario::RunPackage(
-        m, AppPackage().File("TOOL.DLL", TextBytes("x")).CheckInUse().SkipAtInstall().Build(), "",
-        "C:\\APP\\UNINST.EXE");
+        m, UninstallerOf(AppPackage().File("TOOL.DLL", TextBytes("x")).CheckInUse().SkipAtInstall()),
+        "", "C:\\APP\\UNINST.EXE");
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_THAT(r.BoxSummary(),
                 ElementsAre("App Uninstall - Error|The file 'TOOL.DLL' is currently used by an "
@@ -211,9 +219,37 @@ TEST(MainSequence, RefusesToUninstallAFileLoadedAsAModuleUnlessItIsKept) {
     kept.LoadModule("TOOL");
     kept.AnswerQuestions({os::IDNO});
     RunResult k = scenario::RunPackage(
-        kept, AppPackage().File("TOOL.DLL", TextBytes("x")).CheckInUse().KeepAtUninstall().Build(),
+        kept, UninstallerOf(AppPackage().File("TOOL.DLL", TextBytes("x")).CheckInUse().KeepAtUninstall()),
         "", "C:\\APP\\UNINST.EXE");
     EXPECT_THAT(k.BoxTexts(), ElementsAre("Remove App?"));
+}
+
+TEST(MainSequence, RefusesToUninstallWithAFileThatHoldsMoreThanTheInformationAndItsRecord) {
+    const Bytes uninstaller = UninstallerOf(OneFilePackage());
+    Bytes withData = OneFilePackage().Build();
+    Bytes withJunk = uninstaller;
+    withJunk.insert(withJunk.end(), {'x', 'y'});
+    // A tag whose length does not reach back to the information.
+    Bytes badLength = uninstaller;
+    const char tail[] = {'F', 'C', ':', '\\', 'A', 0, 9, 0, 0, 0, 'i', 'N', 'S', 't', 'R', 'e', 'C', '1'};
+    badLength.insert(badLength.end(), tail, tail + sizeof tail);
+    for (const Bytes& file : {withData, withJunk, badLength}) {
+        sim::Machine m = sim::Machine::NT40();
+        m.WriteFile("C:\\DOWNLOAD\\NOTES.TXT", "the user's own");
+        RunResult r = scenario::RunPackage(m, file, "", "C:\\DOWNLOAD\\UNINST.EXE");
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_THAT(r.BoxSummary(), ElementsAre("Error|Couldn't open the program."));
+        EXPECT_EQ(m.ReadText("C:\\DOWNLOAD\\NOTES.TXT"), "the user's own");
+        EXPECT_TRUE(m.Exists("C:\\DOWNLOAD\\UNINST.EXE"));
+    }
+    // A record whose length reaches exactly back is the uninstaller's own.
+    Bytes withRecord = uninstaller;
+    const char record[] = {'F', 'C', ':', '\\', 'A', 0, 6, 0, 0, 0, 'i', 'N', 'S', 't', 'R', 'e', 'C', '1'};
+    withRecord.insert(withRecord.end(), record, record + sizeof record);
+    sim::Machine m = sim::Machine::NT40();
+    m.AnswerQuestions({os::IDNO});
+    EXPECT_THAT(scenario::RunPackage(m, withRecord, "", "C:\\APP\\UNINST.EXE").BoxTexts(),
+                ElementsAre("Remove App?"));
 }
 
 // ---- Dialog failures and memory --------------------------------------------------
