@@ -249,10 +249,10 @@ bool PlaceFile(Run& run, os::Window owner, std::size_t index, std::uint32_t& pos
     // The product holds one reference, however often it is installed.
     if (r.Shared && !RecordHas(run, CountedShared, target)) {
         RecordAdd(run, CountedShared, target);
-        RecordWrite(run);
+        if (!RecordWrite(run, owner)) return false;
         AddSharedReference(run, target);
     }
-    RecordWrite(run);
+    if (!RecordWrite(run, owner)) return false;
 
     if (r.OverwriteMode == OverwriteKeep && PathExists(run, target)) {
         LogLine(run, "Skipping file. File already exists: ", target);
@@ -274,7 +274,7 @@ bool PlaceFile(Run& run, os::Window owner, std::size_t index, std::uint32_t& pos
 
     if (found && existed) {
         RecordAdd(run, ReplacedPath, target);
-        RecordWrite(run);
+        if (!RecordWrite(run, owner)) return false;
     }
     if (r.NeedsRestart) run.RestartNeeded = true;
 

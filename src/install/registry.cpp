@@ -68,7 +68,7 @@ bool CreateRegistryKeys(Run& run, os::Window owner) {
         if (exists) run.os.RegCloseKey(handle);
         RecordFinding(run, FoundKey, text, exists);
     }
-    RecordWrite(run);
+    if (!RecordWrite(run, owner)) return false;
     for (std::uint32_t n = 0; n < run.Header->RegKeyCount; ++n) {
         const RegKeyRecord& key = run.RegKeys[n];
         if (!AppliesAtInstall(run, key)) continue;

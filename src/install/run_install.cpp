@@ -79,7 +79,8 @@ bool CreateUninstallerCopy(Run& run, os::Window owner) {
     const long entries = static_cast<long>(run.RecordUsed);
     const long image = size + entries + RecordFooterSize;
     const long pad = old > image ? old - image : 0;
-    char* whole = static_cast<char*>(run.os.Alloc(static_cast<std::size_t>(image + pad)));
+    char* whole = run.RecordLost ? nullptr
+                                 : static_cast<char*>(run.os.Alloc(static_cast<std::size_t>(image + pad)));
     if (whole == nullptr) {
         run.os.Free(block);
         ShowError(run, owner, Msg(MessageId::OutOfMemory));
@@ -120,7 +121,7 @@ bool CreateDirectories(Run& run, os::Window owner) {
         // also one this installation does not create.
         if (!LeftAtUninstall(run, dir) && DirPath(run, n, path) != 0) {
             RecordDirectory(run, path, nullptr);
-            RecordWrite(run);
+            if (!RecordWrite(run, owner)) return false;
         }
         if (!AppliesAtInstall(run, dir)) continue;
         DirPath(run, n, path);
@@ -147,7 +148,7 @@ bool PlaceFiles(Run& run, os::Window owner) {
             char path[PathSize];
             if (!LeftAtUninstall(run, file) && FilePath(run, n, path) != 0) {
                 RecordFinding(run, FoundPath, path, PathExists(run, path));
-                RecordWrite(run);
+                if (!RecordWrite(run, owner)) return false;
             }
             // The data of every record are passed, so the next record reads
             // its own.

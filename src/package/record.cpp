@@ -4,7 +4,9 @@
 
 #include <cstring>
 
+#include "ui/boxes.h"
 #include "ui/format.h"
+#include "ui/messages.h"
 
 namespace {
 
@@ -53,9 +55,10 @@ bool RecordHas(const Run& run, char kind, const char* text) {
 
 void RecordAdd(Run& run, char kind, const char* text) {
     const std::uint32_t length = static_cast<std::uint32_t>(std::strlen(text));
-    // Without memory the entry is lost: the uninstallation then treats the
-    // object as the installation's own, as an uninstaller without a record.
-    if (!Reserve(run, length + 2)) return;
+    if (!Reserve(run, length + 2)) {
+        run.RecordLost = true;
+        return;
+    }
     run.Record[run.RecordUsed] = kind;
     std::memcpy(run.Record + run.RecordUsed + 1, text, length + 1);
     run.RecordUsed += length + 2;
@@ -70,20 +73,36 @@ bool RecordFinding(Run& run, char found, const char* text, bool existsNow) {
     return existsNow;
 }
 
-void RecordWrite(Run& run) {
-    if (run.RecordFile == os::InvalidFile || run.RecordWritten == run.RecordUsed) return;
-    const long start = static_cast<long>(run.InfoOffset + run.InfoSize);
-    const long count = static_cast<long>(run.RecordUsed - run.RecordWritten);
-    RecordFooter(run.Record + run.RecordUsed,
-              static_cast<std::uint32_t>(run.RecordEnd + count - start));
-    // One write for the entries and the footer: a run killed around it leaves
-    // the old footer or the new one, never a record without its end.
-    if (run.os.LSeek(run.RecordFile, run.RecordEnd, os::SEEK_FROM_BEGIN) != run.RecordEnd ||
-        run.os.HWrite(run.RecordFile, run.Record + run.RecordWritten,
-                      count + RecordFooterSize) != count + RecordFooterSize)
-        return;
-    run.RecordEnd += count;
-    run.RecordWritten = run.RecordUsed;
+bool RecordWrite(Run& run, os::Window owner) {
+    if (run.RecordFile == os::InvalidFile) return true;
+    if (run.RecordWritten == run.RecordUsed) {
+        if (!run.RecordLost) return true;
+    } else {
+        const long start = static_cast<long>(run.InfoOffset + run.InfoSize);
+        const long count = static_cast<long>(run.RecordUsed - run.RecordWritten);
+        RecordFooter(run.Record + run.RecordUsed,
+                     static_cast<std::uint32_t>(run.RecordEnd + count - start));
+        // One write for the entries and the footer: a run killed around it
+        // leaves the old footer or the new one, never a record without its end.
+        if (!run.RecordLost &&
+            run.os.LSeek(run.RecordFile, run.RecordEnd, os::SEEK_FROM_BEGIN) == run.RecordEnd &&
+            run.os.HWrite(run.RecordFile, run.Record + run.RecordWritten,
+                          count + RecordFooterSize) == count + RecordFooterSize) {
+            run.RecordEnd += count;
+            run.RecordWritten = run.RecordUsed;
+            return true;
+        }
+    }
+    // The work it would describe is not done: an incomplete record could
+    // have the uninstallation take what was there before.
+    char path[PathSize];
+    char name[sizeof(InstallHeader::UninstallerName) + 1];
+    CopyText(name, sizeof name, run.Header->UninstallerName, sizeof run.Header->UninstallerName);
+    FormatText(path, sizeof path, "%s\\%s", run.DestinationDir, name);
+    char text[LogLineSize];
+    FormatText(text, sizeof text, Msg(MessageId::CouldntWriteData), path);
+    ShowError(run, owner, text);
+    return false;
 }
 
 bool RecordKeepsPath(const Run& run, const char* path) {
@@ -107,11 +126,13 @@ bool ReadRecord(Run& run, os::FileHandle file, long start, long end, bool absent
         start = end - RecordFooterSize - static_cast<long>(length);
     if (start < 0 || length != static_cast<std::uint32_t>(end - start - RecordFooterSize))
         return false;
-    if (!Reserve(run, length + 1)) return false;
+    // A record that is there but cannot be read leaves this one incomplete.
+    run.RecordLost = !Reserve(run, length + 1);
+    if (run.RecordLost) return false;
     char* body = run.Record + run.RecordUsed;
-    if (run.os.LSeek(file, start, os::SEEK_FROM_BEGIN) != start ||
-        run.os.HRead(file, body, static_cast<long>(length)) != static_cast<long>(length))
-        return false;
+    run.RecordLost = run.os.LSeek(file, start, os::SEEK_FROM_BEGIN) != start ||
+                     run.os.HRead(file, body, static_cast<long>(length)) != static_cast<long>(length);
+    if (run.RecordLost) return false;
     // Padding is dropped, and a last entry cut short is ended.
     std::uint32_t kept = 0;
     for (std::uint32_t i = 0; i < length; ++i)

@@ -39,8 +39,9 @@ bool RecordFinding(Run& run, char found, const char* text, bool existsNow);
 // Adds an entry in memory; RecordWrite puts it on disk.
 void RecordAdd(Run& run, char kind, const char* text);
 // Writes the entries added since the last write, with the footer, to the
-// open uninstaller. Does nothing while no uninstaller is being written.
-void RecordWrite(Run& run);
+// open uninstaller (nothing to do while none is written). A write that fails,
+// or an entry that found no memory, is "Couldn't write data to '%s'.".
+bool RecordWrite(Run& run, os::Window owner);
 // Notes a directory the uninstallation sweeps: when it was there before and
 // the record does not know it yet, every file in it too, except `spare`
 // and the log.

@@ -80,6 +80,7 @@ struct Run {
     std::uint32_t RecordCapacity = 0;
     std::uint32_t RecordWritten = 0;  // entries already on disk
     long RecordEnd = 0;
+    bool RecordLost = false;  // an entry found no memory: the record is incomplete
     os::FileHandle RecordFile = os::InvalidFile;
 
     // Progress and the work's flags.
