@@ -292,7 +292,10 @@ bool PlaceFile(Run& run, os::Window owner, std::size_t index, std::uint32_t& pos
 
     // A shared file that is present already may be in use: it is left alone,
     // and its new copy replaces it at the next restart, compressed or not.
-    const bool restartReplacement = existed && r.Shared;
+    // One that this product's first installation made is replaced at once
+    // when it can be deleted, so that no copy waits for a restart.
+    const bool restartReplacement =
+        existed && r.Shared && !(RecordHas(run, NewPath, target) && run.os.DeleteFile(target));
     const bool compressed = r.Compressed != 0;
     char dataPath[PathSize];
     char expansionPath[PathSize];

@@ -339,6 +339,14 @@ public:
     // name, e.g. "DeleteFile") fails with its failure result and `error`.
     void FailCall(const std::string& name, int nth, std::uint32_t error);
     void ClearFailures();
+    // Kills the running program right after its `calls`-th platform call
+    // (Free and GetLastError aside): every later call fails and changes
+    // nothing. EndKilledProcess then does what Windows does when a process
+    // dies: its handles, libraries, windows, conversations and memory go,
+    // and so does the rest of its user's script.
+    void StopDeadAfter(int calls);
+    bool Stopped() const;
+    void EndKilledProcess();
     const std::map<std::string, int>& CallCounts() const;
     int CallCount(const std::string& name) const;
     std::size_t OutstandingBlocks() const;

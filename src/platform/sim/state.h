@@ -237,6 +237,9 @@ struct Machine::State {
     std::map<std::string, std::vector<Failure>> failures;
     std::map<std::string, int> calls;
     std::uint32_t lastError = 0;
+    int stopAfter = 0;  // StopDeadAfter: the call after which the process is gone
+    int counted = 0;    // calls that count towards it
+    bool dead = false;
     std::set<void*> blocks;
 
     // Filesystem
