@@ -13,6 +13,8 @@ char LowerAscii(char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
+}  // namespace
+
 // A file the uninstallation leaves is never swept away with the rest of
 // its directory: the file of a kept record, and a shared file that is still
 // there after the file phase (its count stayed above 0 or the user kept it).
@@ -29,7 +31,6 @@ bool BelongsToAStayingRecord(const Run& run, const char* path) {
     return false;
 }
 
-}  // namespace
 
 bool SameNameNoCase(const char* a, const char* b) {
     for (;; ++a, ++b) {

@@ -220,4 +220,57 @@ TEST(UninstallRoundTrip, NoEntryIsWrittenOnVersion3ButTheUninstallItemIs) {
     EXPECT_TRUE(uninstallItem);
 }
 
+// What was there before the first installation stays, byte for byte: the
+// user's own file in the destination, a directory of the Windows directory
+// with its files, a file the package keeps, a key with its own value and
+// subkey. Everything the installations made goes, also what only the first
+// of two versions installed.
+TEST(UninstallRoundTrip, TwoVersionsLeaveOnlyWhatWasThereBeforeTheFirst) {
+    PackageBuilder v1;
+    v1.Title("Tool").Uninstaller("UNINST.EXE").UninstallDisplayName("Tool").CreateLog()
+        .Dir("OLDDATA")
+        .Dir("INF").InWindowsDir()
+        .File("TOOL.EXE", TextBytes("version 1"))
+        .File("OLD.DLL", TextBytes("only in 1")).InDir("OLDDATA")
+        .File("TOOL.INF", TextBytes("inf 1")).InDir("INF")
+        .File("WIN.INI", TextBytes("[tool]\r\n")).InWindowsDir().OverwriteMode(2)
+        .File("COMMON.DLL", TextBytes("shared 1")).InSystemDir().Shared()
+        .RegKey(os::HKEY_CURRENT_USER, "Software\\Settings").Value("Tool", 1)
+        .RegKey(os::HKEY_CURRENT_USER, "Software\\Tool 1").Value("Old", 1);
+    PackageBuilder v2;
+    v2.Title("Tool").Uninstaller("UNINST.EXE").UninstallDisplayName("Tool").CreateLog()
+        .Dir("INF").InWindowsDir()
+        .File("TOOL.EXE", TextBytes("version 2"))
+        .File("TOOL.INF", TextBytes("inf 2")).InDir("INF")
+        .File("COMMON.DLL", TextBytes("shared 2")).InSystemDir().Shared()
+        .RegKey(os::HKEY_CURRENT_USER, "Software\\Settings").Value("Tool", 2);
+    for (sim::Machine (*make)() : {&sim::Machine::NT40, &sim::Machine::Windows95}) {
+        RoundTrip t(make(), v1);
+        t.m.WriteFile("C:\\TOOL\\MY NOTES.TXT", "the user's own");
+        t.m.WriteFile("C:\\WINDOWS\\WIN.INI", "[windows]\r\n");
+        t.m.WriteFile("C:\\WINDOWS\\INF\\MACHINE.INF", "the machine's own");
+        t.m.SetString(os::HKEY_CURRENT_USER, "Software\\Settings", "Colour", "blue");
+        t.m.CreateKey(os::HKEY_CURRENT_USER, "Software\\Settings\\Window");
+        const sim::FileSnapshot files = t.m.SnapshotFiles();
+        const sim::RegistrySnapshot registry = t.m.SnapshotRegistry();
+
+        ASSERT_EQ(t.InstallIt().exitCode, 0);
+        ASSERT_EQ(scenario::Install(t.m, v2.Build(), "C:\\TOOL").exitCode, 0);
+        EXPECT_EQ(t.m.ReadText("C:\\TOOL\\TOOL.EXE"), "version 2");
+        // The product holds one reference to its shared file, however often
+        // it is installed.
+        EXPECT_EQ(t.m.GetDword(os::HKEY_LOCAL_MACHINE, SharedDlls, t.system + "\\COMMON.DLL"), 1u);
+        scenario::RunResult r = scenario::Uninstall(t.m, "C:\\TOOL");
+        ASSERT_EQ(r.exitCode, 0);
+        ASSERT_TRUE(t.m.RunBatch(BatchOf(t.m)));
+
+        sim::FileSnapshot after = t.m.SnapshotFiles();
+        sim::FileSnapshot expected = files;
+        after.erase("C:\\SETUP.EXE");
+        expected.erase("C:\\SETUP.EXE");
+        EXPECT_EQ(after, expected);
+        EXPECT_EQ(t.m.SnapshotRegistry(), registry);
+    }
+}
+
 }  // namespace
