@@ -4,6 +4,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "pkginfo/pkginfo.h"
 #include "support/package_builder.h"
 #include "support/scenario.h"
 
@@ -257,6 +258,17 @@ TEST(UninstallRoundTrip, TwoVersionsLeaveOnlyWhatWasThereBeforeTheFirst) {
         ASSERT_EQ(t.InstallIt().exitCode, 0);
         ASSERT_EQ(scenario::Install(t.m, v2.Build(), "C:\\TOOL").exitCode, 0);
         EXPECT_EQ(t.m.ReadText("C:\\TOOL\\TOOL.EXE"), "version 2");
+        // The second installation carried the first one's findings forward;
+        // the inspector shows them.
+        pkginfo::Package uninstaller;
+        std::string error;
+        ASSERT_TRUE(pkginfo::LoadPackage(t.m.ReadFile("C:\\TOOL\\UNINST.EXE"), uninstaller, error)) << error;
+        EXPECT_TRUE(uninstaller.uninstaller);
+        for (const char* entry : {"F C:\\TOOL\\MY NOTES.TXT", "f C:\\TOOL\\OLDDATA", "F C:\\WINDOWS\\INF",
+                                  "F C:\\WINDOWS\\INF\\MACHINE.INF", "F C:\\WINDOWS\\WIN.INI",
+                                  "K 1\\Software\\Settings", "k 1\\Software\\Tool 1"})
+            EXPECT_THAT(uninstaller.record, Contains(entry));
+        EXPECT_THAT(pkginfo::DescribePackage(uninstaller), ::testing::HasSubstr("Installation record ("));
         // The product holds one reference to its shared file, however often
         // it is installed.
         EXPECT_EQ(t.m.GetDword(os::HKEY_LOCAL_MACHINE, SharedDlls, t.system + "\\COMMON.DLL"), 1u);

@@ -17,6 +17,10 @@ struct Package {
     std::size_t fileSize = 0;
     std::size_t infoOffset = 0;  // where the marker starts
     std::size_t infoSize = 0;    // header and tables
+    // An uninstaller: the installation record after the information, one
+    // entry a line ("F C:\\APP\\NOTES.TXT").
+    bool uninstaller = false;
+    std::vector<std::string> record;
 };
 
 bool LoadPackage(const pkg::Bytes& file, Package& out, std::string& error);

@@ -62,7 +62,8 @@ bool SetText(char (&field)[N], const std::string& text) {
 
 // Reads a package back (for the inspector and round-trip tests). False with
 // a reason when the package is not one the stub would read.
+// withoutData: the file is an uninstaller, which ends after the information.
 bool ReadPackage(const Bytes& file, PackageContents& out, std::size_t& infoOffset,
-                 std::string& error);
+                 std::string& error, bool withoutData = false);
 
 }  // namespace pkg
