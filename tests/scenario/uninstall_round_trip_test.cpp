@@ -236,6 +236,7 @@ TEST(UninstallRoundTrip, TwoVersionsLeaveOnlyWhatWasThereBeforeTheFirst) {
         .File("TOOL.INF", TextBytes("inf 1")).InDir("INF")
         .File("WIN.INI", TextBytes("[tool]\r\n")).InWindowsDir().OverwriteMode(2)
         .File("COMMON.DLL", TextBytes("shared 1")).InSystemDir().Shared()
+        .Group("Accessories").Item("Tool", "TOOL.EXE")
         .RegKey(os::HKEY_CURRENT_USER, "Software\\Settings").Value("Tool", 1)
         .RegKey(os::HKEY_CURRENT_USER, "Software\\Tool 1").Value("Old", 1);
     PackageBuilder v2;
@@ -244,6 +245,7 @@ TEST(UninstallRoundTrip, TwoVersionsLeaveOnlyWhatWasThereBeforeTheFirst) {
         .File("TOOL.EXE", TextBytes("version 2"))
         .File("TOOL.INF", TextBytes("inf 2")).InDir("INF")
         .File("COMMON.DLL", TextBytes("shared 2")).InSystemDir().Shared()
+        .Group("Accessories").Item("Tool", "TOOL.EXE")
         .RegKey(os::HKEY_CURRENT_USER, "Software\\Settings").Value("Tool", 2);
     for (sim::Machine (*make)() : {&sim::Machine::NT40, &sim::Machine::Windows95}) {
         RoundTrip t(make(), v1);
@@ -252,6 +254,14 @@ TEST(UninstallRoundTrip, TwoVersionsLeaveOnlyWhatWasThereBeforeTheFirst) {
         t.m.WriteFile("C:\\WINDOWS\\INF\\MACHINE.INF", "the machine's own");
         t.m.SetString(os::HKEY_CURRENT_USER, "Software\\Settings", "Colour", "blue");
         t.m.CreateKey(os::HKEY_CURRENT_USER, "Software\\Settings\\Window");
+        // Another program's group, with its item.
+        std::uint32_t dde = 0;
+        t.m.DdeInitialize(&dde);
+        const os::DdeConversation shell = t.m.DdeConnect(dde, "PROGMAN");
+        const char seed[] = "[CreateGroup(Accessories)][AddItem(C:\\WINDOWS\\CALC.EXE,Calculator)]";
+        ASSERT_TRUE(t.m.DdeExecute(shell, seed, sizeof seed, 1000));
+        t.m.DdeDisconnect(shell);
+        t.m.DdeUninitialize(dde);
         const sim::FileSnapshot files = t.m.SnapshotFiles();
         const sim::RegistrySnapshot registry = t.m.SnapshotRegistry();
 
@@ -266,7 +276,7 @@ TEST(UninstallRoundTrip, TwoVersionsLeaveOnlyWhatWasThereBeforeTheFirst) {
         EXPECT_TRUE(uninstaller.uninstaller);
         for (const char* entry : {"F C:\\TOOL\\MY NOTES.TXT", "f C:\\TOOL\\OLDDATA", "F C:\\WINDOWS\\INF",
                                   "F C:\\WINDOWS\\INF\\MACHINE.INF", "F C:\\WINDOWS\\WIN.INI",
-                                  "K 1\\Software\\Settings", "k 1\\Software\\Tool 1"})
+                                  "K 1\\Software\\Settings", "k 1\\Software\\Tool 1", "G Accessories"})
             EXPECT_THAT(uninstaller.record, Contains(entry));
         EXPECT_THAT(pkginfo::DescribePackage(uninstaller), ::testing::HasSubstr("Installation record ("));
         // The product holds one reference to its shared file, however often
@@ -282,6 +292,10 @@ TEST(UninstallRoundTrip, TwoVersionsLeaveOnlyWhatWasThereBeforeTheFirst) {
         expected.erase("C:\\SETUP.EXE");
         EXPECT_EQ(after, expected);
         EXPECT_EQ(t.m.SnapshotRegistry(), registry);
+        ASSERT_EQ(t.m.Groups().size(), 1u);
+        EXPECT_EQ(t.m.Groups()[0].name, "Accessories");
+        ASSERT_EQ(t.m.Groups()[0].items.size(), 1u);
+        EXPECT_EQ(t.m.Groups()[0].items[0].title, "Calculator");
     }
 }
 

@@ -426,6 +426,8 @@ public:
     bool DdeExecute(os::DdeConversation conversation, const void* data, std::uint32_t size,
                     std::uint32_t timeoutMs) override;
     unsigned DdeGetLastError(std::uint32_t instance) override;
+    std::uint32_t DdeRequestGroups(std::uint32_t instance, os::DdeConversation conversation,
+                                   char* buffer, std::uint32_t size) override;
 
     int MessageBox(os::Window owner, const char* text, const char* caption,
                    unsigned type) override;

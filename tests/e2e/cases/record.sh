@@ -16,6 +16,7 @@ record_package() {
 Title=Rec Setup
 UninstallTitle=Rec Uninstall
 UninstallQuestion=Remove Rec Demo?
+FinishedText=Rec Demo is installed.
 UninstallDisplayName=Rec Demo
 DefaultDir=Rec Demo
 Uninstaller=UNINST.EXE
@@ -51,7 +52,7 @@ S
 
 # record_install PREFIX PACKAGE NAME: installs into C:\Rec Demo.
 record_install() {
-  printf 'run %s\ntimeout 60\nmain Install C:\\Rec Demo\n' "$(winpath "$2")" >"$work/$3.script"
+  printf 'run %s\ntimeout 60\nmain Install C:\\Rec Demo\nbox OK\n' "$(winpath "$2")" >"$work/$3.script"
   drive "$1" "$3"
   check "$3 ends with exit code 0" grep -q '^exit|0' "$work/$3.out"
 }
