@@ -83,6 +83,14 @@ bool KeptKey(const Run& run, const char* text) {
     return false;
 }
 
+// Below one of the directories the information names: a record never takes
+// the uninstallation anywhere else.
+bool Below(const char* path, const char* base) {
+    std::size_t n = 0;
+    while (base[n] != '\0' && (path[n] | 0x20) == (base[n] | 0x20)) ++n;
+    return base[n] == '\0' && n != 0 && path[n] == '\\';
+}
+
 }  // namespace
 
 // Newest entry first, so that a directory is emptied before its parent.
@@ -99,7 +107,10 @@ void RemoveRecordedLeftovers(Run& run, os::Window owner) {
             run.os.RegDeleteKey(0x80000000u | static_cast<std::uint32_t>(text[0] - '0'), text + 2);
             continue;
         }
-        if (entry[0] != NewPath || BelongsToAStayingRecord(run, text)) continue;
+        if (entry[0] != NewPath || BelongsToAStayingRecord(run, text) ||
+            !(Below(text, run.DestinationDir) || Below(text, run.WindowsDir) ||
+              Below(text, run.SystemDir)))
+            continue;
         const std::uint32_t attributes = run.os.GetFileAttributes(text);
         if (attributes == os::INVALID_FILE_ATTRIBUTES) continue;
         if (attributes & os::FILE_ATTRIBUTE_DIRECTORY) {

@@ -36,9 +36,6 @@ $extra
 [Groups]
 Name: "Rec Tools"
 
-[Items]
-Name: "Rec"; Group: "Rec Tools"; File: "REC.EXE"
-
 [RegKeys]
 Key: "HKCU\\Software\\Rec Settings"
 
@@ -108,7 +105,6 @@ record_nothing_left() {
     test ! -e windows/RECINF/REC.INF"
   check "the value the installation wrote is gone" \
     bash -c "! WINEPREFIX='$p' wine reg query 'HKCU\\Software\\Rec Settings' /v Rec >/dev/null 2>&1"
-  check "the item added to the group is gone" test ! -e "$menu/Rec Tools/Rec.lnk"
   check "the uninstall entry is gone" no_key "$p" 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Rec Demo'
 }
 
