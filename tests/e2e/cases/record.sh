@@ -56,7 +56,7 @@ record_install() {
 
 # record_uninstall PREFIX NAME: uninstalls and waits for the self-removal.
 record_uninstall() {
-  printf 'run C:\\Rec Demo\\UNINST.EXE\ntimeout 60\nbox Yes\nprogress\nbox OK\n' >"$work/$2.script"
+  printf 'run C:\\Rec Demo\\UNINST.EXE\ntimeout 60\nbox Yes\nbox OK\n' >"$work/$2.script"
   drive "$1" "$2" keep
   check "$2 ends with exit code 0" grep -q '^exit|0' "$work/$2.out"
   local waited=0
