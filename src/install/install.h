@@ -12,9 +12,9 @@ bool PathExists(Run& run, const char* path);
 bool MakeDirectory(Run& run, const char* path);
 
 // The uninstaller's image, read from a signed package: its certificate
-// entry cleared and its PE checksum made right for `size` bytes. An image
-// without a certificate entry is left as it is.
-void UnsignImage(unsigned char* image, long size);
+// entry cleared and its PE checksum made right for `size` bytes (true). An
+// image without a certificate entry is left as it is (false).
+bool UnsignImage(unsigned char* image, long size);
 // A message of the table formatted with a path, in an error box.
 void ShowPathError(Run& run, os::Window owner, MessageId id, const char* path);
 // "Couldn't read data from '%s'." with the running program's full path.

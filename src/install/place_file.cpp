@@ -7,6 +7,7 @@
 #include "install/install.h"
 #include "log/log.h"
 #include "package/package.h"
+#include "package/record.h"
 #include "ui/boxes.h"
 #include "ui/dialogs.h"
 #include "ui/format.h"
@@ -267,8 +268,18 @@ bool PlaceFile(Run& run, os::Window owner, std::size_t index, std::uint32_t& pos
     position += r.InstalledSize;
     SetStatusDetail(run, target);
 
+    // Noted before anything is done to it: whether the target was there
+    // before the first installation of the product.
+    const bool found = run.RecordFile != os::InvalidFile &&
+                       RecordFinding(run, FoundPath, target, PathExists(run, target));
     // Counted before any rule: a shared file that a rule keeps is counted too.
-    if (r.Shared) AddSharedReference(run, target);
+    // The product holds one reference, however often it is installed.
+    if (r.Shared && !RecordHas(run, CountedShared, target)) {
+        RecordAdd(run, CountedShared, target);
+        if (!RecordWrite(run, owner)) return false;
+        AddSharedReference(run, target);
+    }
+    if (!RecordWrite(run, owner)) return false;
 
     if (r.OverwriteMode == OverwriteKeep && PathExists(run, target)) {
         LogLine(run, "Skipping file. File already exists: ", target);
@@ -288,6 +299,10 @@ bool PlaceFile(Run& run, os::Window owner, std::size_t index, std::uint32_t& pos
         if (rule == Rule::Keep) return SkipRecord(run, owner, r, position);
     }
 
+    if (found && existed) {
+        RecordAdd(run, ReplacedPath, target);
+        if (!RecordWrite(run, owner)) return false;
+    }
     if (r.NeedsRestart) run.RestartNeeded = true;
 
     const std::uint32_t attributes = run.os.GetFileAttributes(target);
@@ -304,7 +319,10 @@ bool PlaceFile(Run& run, os::Window owner, std::size_t index, std::uint32_t& pos
 
     // A shared file that is present already may be in use: it is left alone,
     // and its new copy replaces it at the next restart, compressed or not.
-    const bool restartReplacement = existed && r.Shared;
+    // One that this product's first installation made is replaced at once
+    // when it can be deleted, so that no copy waits for a restart.
+    const bool restartReplacement =
+        existed && r.Shared && !(RecordHas(run, NewPath, target) && run.os.DeleteFile(target));
     const bool compressed = r.Compressed != 0;
     char dataPath[PathSize];
     char expansionPath[PathSize];

@@ -5,6 +5,7 @@
 #include "install/install.h"
 #include "log/log.h"
 #include "package/package.h"
+#include "package/record.h"
 #include "ui/boxes.h"
 #include "ui/format.h"
 #include "ui/messages.h"
@@ -53,6 +54,21 @@ bool CreateRegistryKeys(Run& run, os::Window owner) {
     if (!HoldKeyHandles(run, owner)) return false;
     char text[LogLineSize];
     char subKey[sizeof(RegKeyRecord::SubKey) + 1];
+    // Which of the keys the uninstallation deletes were there before, noted
+    // before any of them is created.
+    for (std::uint32_t n = 0; run.RecordFile != os::InvalidFile && n < run.Header->RegKeyCount; ++n) {
+        const RegKeyRecord& key = run.RegKeys[n];
+        if (LeftAtUninstall(run, key)) continue;
+        CopyText(subKey, sizeof subKey, key.SubKey, sizeof key.SubKey);
+        RecordKeyText(text, key.Root, subKey);
+        os::RegKey handle = 0;
+        const bool exists = !RecordHas(run, FoundKey, text) && !RecordHas(run, NewKey, text) &&
+                            run.os.RegOpenKeyEx(key.Root, subKey, os::KEY_QUERY_VALUE, &handle) ==
+                                os::ERROR_SUCCESS;
+        if (exists) run.os.RegCloseKey(handle);
+        RecordFinding(run, FoundKey, text, exists);
+    }
+    if (!RecordWrite(run, owner)) return false;
     for (std::uint32_t n = 0; n < run.Header->RegKeyCount; ++n) {
         const RegKeyRecord& key = run.RegKeys[n];
         if (!AppliesAtInstall(run, key)) continue;

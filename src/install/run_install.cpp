@@ -5,6 +5,7 @@
 #include "install/services.h"
 #include "log/log.h"
 #include "package/package.h"
+#include "package/record.h"
 #include "ui/boxes.h"
 #include "ui/dialogs.h"
 #include "ui/format.h"
@@ -54,7 +55,7 @@ bool CreateUninstallerCopy(Run& run, os::Window owner) {
         ShowReadDataError(run, owner);
         return false;
     }
-    UnsignImage(static_cast<unsigned char*>(block), size);
+    run.UnsignedCopy = UnsignImage(static_cast<unsigned char*>(block), size);
 
     char path[PathSize];
     char name[sizeof(InstallHeader::UninstallerName) + 1];
@@ -62,7 +63,17 @@ bool CreateUninstallerCopy(Run& run, os::Window owner) {
     FormatText(path, sizeof path, "%s\\%s", run.DestinationDir, name);
     LogLine(run, "Creating uninstaller: ", path);
     run.os.SetFileAttributes(path, os::FILE_ATTRIBUTE_NORMAL);
-    const os::FileHandle file = run.os.LCreat(path, 0);
+    // An uninstaller there already holds the record of the installations
+    // before: it is read first, and the file is overwritten in place, never
+    // shortened, so that a run killed meanwhile leaves one of the two whole.
+    os::FileHandle file = run.os.LOpen(path, os::OF_READWRITE | os::OF_SHARE_EXCLUSIVE);
+    long old = 0;
+    if (file != os::InvalidFile) {
+        old = run.os.LSeek(file, 0, os::SEEK_FROM_END);
+        if (old > 0) ReadRecord(run, file, -1, old, true);
+    } else {
+        file = run.os.LCreat(path, 0);
+    }
     if (file == os::InvalidFile) {
         const std::uint32_t error = run.os.GetLastError();
         run.os.Free(block);
@@ -72,9 +83,28 @@ bool CreateUninstallerCopy(Run& run, os::Window owner) {
         ShowError(run, owner, text);
         return false;
     }
-    const bool written = run.os.HWrite(file, block, size) == size;
+    run.RecordFile = file;
+    RecordDirectory(run, run.DestinationDir, path);
+    // Stub, information and record in one write.
+    const long entries = static_cast<long>(run.RecordUsed);
+    const long image = size + entries + RecordFooterSize;
+    const long pad = old > image ? old - image : 0;
+    char* whole = run.RecordLost ? nullptr
+                                 : static_cast<char*>(run.os.Alloc(static_cast<std::size_t>(image + pad)));
+    if (whole == nullptr) {
+        run.os.Free(block);
+        ShowError(run, owner, Msg(MessageId::OutOfMemory));
+        return false;
+    }
+    std::memcpy(whole, block, static_cast<std::size_t>(size));
+    if (entries != 0) std::memcpy(whole + size + pad, run.Record, static_cast<std::size_t>(entries));
+    RecordFooter(whole + size + pad + entries, static_cast<std::uint32_t>(pad + entries));
+    run.RecordEnd = size + pad + entries;
+    run.RecordWritten = run.RecordUsed;
+    const bool written = run.os.LSeek(file, 0, os::SEEK_FROM_BEGIN) == 0 &&
+                         run.os.HWrite(file, whole, image + pad) == image + pad;
+    run.os.Free(whole);
     if (written) run.os.HWrite(file, block, 0);
-    run.os.LClose(file);
     run.os.Free(block);
     if (!written) {
         ShowPathError(run, owner, MessageId::CouldntWriteData, path);
@@ -86,7 +116,6 @@ bool CreateUninstallerCopy(Run& run, os::Window owner) {
         ShowReadDataError(run, owner);
         return false;
     }
-    if (run.WindowsMajor >= 4) run.os.SetFileAttributes(path, os::FILE_ATTRIBUTE_HIDDEN);
     return true;
 }
 
@@ -98,6 +127,12 @@ bool CreateDirectories(Run& run, os::Window owner) {
     for (std::uint32_t n = 0; n < run.Header->DirCount; ++n) {
         if (PollCancel(run)) return false;
         const DirRecord& dir = run.Dirs[n];
+        // Every directory the uninstallation will sweep is looked at first,
+        // also one this installation does not create.
+        if (!LeftAtUninstall(run, dir) && DirPath(run, n, path) != 0) {
+            RecordDirectory(run, path, nullptr);
+            if (!RecordWrite(run, owner)) return false;
+        }
         if (!AppliesAtInstall(run, dir)) continue;
         DirPath(run, n, path);
         SetStatusDetail(run, path);
@@ -120,6 +155,11 @@ bool PlaceFiles(Run& run, os::Window owner) {
         SetStatusLabel(run, Msg(MessageId::Extracting));
         const FileRecord& file = run.Files[n];
         if (!AppliesAtInstall(run, file)) {
+            char path[PathSize];
+            if (!LeftAtUninstall(run, file) && FilePath(run, n, path) != 0) {
+                RecordFinding(run, FoundPath, path, PathExists(run, path));
+                if (!RecordWrite(run, owner)) return false;
+            }
             // The data of every record are passed, so the next record reads
             // its own.
             if (!SkipStoredData(run, owner, file.StoredSize)) return false;

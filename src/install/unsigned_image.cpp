@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "install/install.h"
+#include "package/package.h"
 
 namespace {
 
@@ -18,22 +19,14 @@ std::uint32_t WordAt(const unsigned char* p) {
 
 }  // namespace
 
-// The image is at least the 3772 bytes of the header long.
-void UnsignImage(unsigned char* image, long size) {
+// The image is at least the 3772 bytes of the header long. True when it
+// named a certificate table.
+bool UnsignImage(unsigned char* image, long size) {
     const std::uint32_t pe = WordAt(image + 60);
-    if (pe > static_cast<std::uint32_t>(size - 160) || WordAt(image + pe) != 0x4550) return;
+    if (pe > static_cast<std::uint32_t>(size - 160) || WordAt(image + pe) != 0x4550) return false;
     unsigned char* certificates = image + pe + 152;  // data directory entry 4
-    if ((WordAt(certificates) | WordAt(certificates + 4)) == 0) return;
+    if ((WordAt(certificates) | WordAt(certificates + 4)) == 0) return false;
     std::memset(certificates, 0, 8);
-    // The PE checksum: the file's 16-bit words summed with the carries
-    // folded back in, the checksum field counting as zero, plus the length.
-    unsigned char* checksum = image + pe + 88;
-    std::memset(checksum, 0, 4);
-    std::uint32_t sum = 0;
-    for (long i = 0; i < size; i += 2) {
-        sum += image[i] | (i + 1 < size ? image[i + 1] << 8 : 0);
-        sum = (sum & 0xFFFF) + (sum >> 16);
-    }
-    sum += static_cast<std::uint32_t>(size);
-    std::memcpy(checksum, &sum, 4);
+    SetPeChecksum(image, size);
+    return true;
 }

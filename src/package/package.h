@@ -52,6 +52,10 @@ bool CheckPaths(Run& run);
 std::size_t DirPath(const Run& run, std::size_t index, char* out);
 std::size_t FilePath(const Run& run, std::size_t index, char* out);
 void TrimTrailingBackslash(char* text);
+// The PE checksum of a whole file in memory, written into its header: the
+// 16-bit words summed with the carries folded back in, the checksum field
+// counting as zero, plus the length.
+void SetPeChecksum(unsigned char* image, long size);
 // Any output may be null. drive: 3 bytes; directory, base, extension: 256.
 // A two-byte character of the active code page is never a separator.
 void SplitPath(os::Platform& os, const char* path, char* drive, char* directory, char* base,

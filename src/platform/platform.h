@@ -303,6 +303,11 @@ public:
     PLATFORM_METHOD bool DdeExecute(DdeConversation conversation, const void* data, std::uint32_t size,
                             std::uint32_t timeoutMs) PLATFORM_ABSTRACT;
     PLATFORM_METHOD unsigned DdeGetLastError(std::uint32_t instance) PLATFORM_ABSTRACT;
+    // DdeClientTransaction, XTYP_REQUEST of the item "Groups", CF_TEXT: the
+    // shell's group names, one a line, into buffer, NUL-terminated; returns
+    // the length, 0 when the shell gives none.
+    PLATFORM_METHOD std::uint32_t DdeRequestGroups(std::uint32_t instance, DdeConversation conversation,
+                                                   char* buffer, std::uint32_t size) PLATFORM_ABSTRACT;
 
     // User interface.
     PLATFORM_METHOD int MessageBox(Window owner, const char* text, const char* caption,

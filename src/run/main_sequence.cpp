@@ -8,6 +8,7 @@
 #include "install/install.h"
 #include "log/log.h"
 #include "package/package.h"
+#include "package/record.h"
 #include "run/checks.h"
 #include "run/command_line.h"
 #include "run/completion.h"
@@ -76,6 +77,12 @@ bool DeriveUninstallDestination(Run& run) {
     return true;
 }
 
+bool ReadOwnRecord(Run& run) {
+    const long start = static_cast<long>(run.InfoOffset + run.InfoSize);
+    const long end = run.os.LSeek(run.Package, 0, os::SEEK_FROM_END);
+    return end == start || (end > start && ReadRecord(run, run.Package, start, end, false));
+}
+
 void ComputeUninstallTotal(Run& run) {
     std::uint32_t total = 0;
     for (std::uint32_t i = 0; i < run.Header->FileCount; ++i)
@@ -140,6 +147,13 @@ void MainSequence(Run& run, const char* tail) {
     if (!ReadInstallInfo(run) || !CheckReferences(run)) return;
 
     run.UninstallMode = run.os.CompareTextNoCase(run.RunName, run.Header->UninstallerName) == 0;
+    // An uninstaller holds nothing after its information but its record: a
+    // file of the uninstaller's name that carries file data is a package,
+    // and uninstalling with it would sweep the folder it was started from.
+    if (run.UninstallMode && !ReadOwnRecord(run)) {
+        ShowError(run, 0, Msg(MessageId::CouldntOpenProgram));
+        return;
+    }
     // The uninstaller legitimately ends right after the information; a
     // package must hold the data of every file before anything is installed.
     if (!run.UninstallMode && !CheckPackageLength(run)) return;
@@ -199,6 +213,7 @@ int FinalSequence(Run& run) {
     CloseInstallLog(run, run.RunSucceeded);
     EndShellDde(run);
     ReleaseRegistryKeys(run);
+    ReleaseRecord(run);
 
     Release(run, run.ScanBuffer);
     Release(run, run.DestinationDir);

@@ -72,6 +72,20 @@ struct Run {
     // entries, 0 = not open; allocated by the first registry pass.
     os::RegKey* KeyHandles = nullptr;
 
+    // The installation record (package/record.h): its entries in memory,
+    // and while an installation writes it, the open uninstaller and the
+    // offset where its footer starts.
+    char* Record = nullptr;
+    std::uint32_t RecordUsed = 0;
+    std::uint32_t RecordCapacity = 0;
+    std::uint32_t RecordWritten = 0;  // entries already on disk
+    long RecordEnd = 0;
+    bool RecordLost = false;  // an entry found no memory: the record is incomplete
+    os::FileHandle RecordFile = os::InvalidFile;
+    // The uninstaller was copied from a signed package: its PE checksum is
+    // made again for the whole file once the record is complete.
+    bool UnsignedCopy = false;
+
     // Progress and the work's flags.
     std::uint32_t ProgressTotal = 0;
     std::uint32_t ProgressPosition = 0;

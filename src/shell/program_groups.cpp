@@ -5,6 +5,7 @@
 
 #include "log/log.h"
 #include "package/package.h"
+#include "package/record.h"
 #include "shell/shell.h"
 #include "ui/boxes.h"
 #include "ui/dialogs.h"
@@ -49,6 +50,32 @@ void ReportAddItemFailure(Run& run, os::Window owner, const char* itemName,
     ShowError(run, owner, text);
 }
 
+// A name among the shell's group names, one a line, in any letter case.
+bool Listed(const char* list, const char* name) {
+    for (const char* line = list; *line != '\0';) {
+        std::size_t i = 0;
+        while (name[i] != '\0' && line[i] != '\0' &&
+               (line[i] | 0x20) == (name[i] | 0x20))
+            ++i;
+        if (name[i] == '\0' && (line[i] == '\r' || line[i] == '\n' || line[i] == '\0')) return true;
+        while (*line != '\0' && *line != '\n') ++line;
+        if (*line == '\n') ++line;
+    }
+    return false;
+}
+
+// Notes whether a group was there before the first installation, before the
+// group is created.
+bool RecordGroup(Run& run, os::Window owner, const char* name) {
+    if (run.RecordFile == os::InvalidFile || RecordHas(run, FoundGroup, name) ||
+        RecordHas(run, NewGroup, name))
+        return true;
+    char list[4096];
+    run.os.DdeRequestGroups(run.DdeInstance, run.ShellConversation, list, sizeof list);
+    RecordFinding(run, FoundGroup, name, Listed(list, name));
+    return RecordWrite(run, owner);
+}
+
 Pass GroupPass(Run& run, os::Window owner) {
     const bool install = !run.UninstallMode;
     SetStatusLabel(run, Msg(install ? MessageId::AddingProgramGroup
@@ -60,6 +87,9 @@ Pass GroupPass(Run& run, os::Window owner) {
         char name[GroupNameSize];
         GroupName(run, n + 1, name);
         SetStatusDetail(run, name);
+        // A group that was there before keeps itself and the other items.
+        if (!install && RecordHas(run, FoundGroup, name)) continue;
+        if (install && !RecordGroup(run, owner, name)) return Pass::EndStep;
         LogLine(run, "Creating group: ", name);
         char command[CommandSize];
         FormatText(command, sizeof command, "[%s(\"%s\")]",

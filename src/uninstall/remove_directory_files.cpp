@@ -2,16 +2,17 @@
 #include <cstring>
 
 #include "package/package.h"
+#include "package/record.h"
 #include "ui/format.h"
 #include "ui/progress.h"
 #include "uninstall/uninstall.h"
-
-namespace {
 
 // A file the uninstallation leaves is never swept away with the rest of
 // its directory: the file of a kept record, and a shared file that is still
 // there after the file phase (its count stayed above 0 or the user kept it).
 bool BelongsToAStayingRecord(const Run& run, const char* path) {
+    // So does a file that was there before the first installation.
+    if (RecordKeepsPath(run, path)) return true;
     if (run.Header == nullptr || run.Files == nullptr) return false;
     for (std::uint32_t n = 0; n < run.Header->FileCount; ++n) {
         const FileRecord& file = run.Files[n];
@@ -21,8 +22,6 @@ bool BelongsToAStayingRecord(const Run& run, const char* path) {
     }
     return false;
 }
-
-}  // namespace
 
 bool SameNameNoCase(os::Platform& os, const char* a, const char* b) {
     return os.CompareTextNoCase(a, b) == 0;

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "package/package.h"
+#include "package/record.h"
 #include "ui/boxes.h"
 #include "ui/format.h"
 #include "ui/messages.h"
@@ -54,6 +55,11 @@ bool RemoveRegistryEntries(Run& run, os::Window owner) {
         CopyText(subKey, sizeof subKey, record.SubKey, sizeof record.SubKey);
         // An empty subkey would name the root itself: it is never deleted.
         if (subKey[0] == '\0') continue;
+        // A key that was there before keeps everything but the values
+        // written here.
+        char text[LogLineSize];
+        RecordKeyText(text, record.Root, subKey);
+        if (RecordHas(run, FoundKey, text)) continue;
         run.os.RegDeleteKey(record.Root, subKey);
     }
     run.os.Free(run.KeyHandles);

@@ -5,6 +5,7 @@
 
 #include "install/services.h"
 #include "package/package.h"
+#include "package/record.h"
 #include "ui/boxes.h"
 #include "ui/dialogs.h"
 #include "ui/format.h"
@@ -65,10 +66,66 @@ bool RemoveDirectories(Run& run, os::Window owner) {
         if (DirPath(run, n, path) == 0) continue;  // never a path that does not fit
         SetStatusDetail(run, path);
         RemoveDirectoryFiles(run, owner, path, false);
-        run.os.RemoveDirectory(path);
+        if (!RecordKeepsPath(run, path)) run.os.RemoveDirectory(path);
     }
     return true;
 }
+
+bool KeptKey(const Run& run, const char* text) {
+    for (std::uint32_t n = 0; n < run.Header->RegKeyCount; ++n) {
+        const RegKeyRecord& record = run.RegKeys[n];
+        char subKey[sizeof record.SubKey];
+        char own[LogLineSize];
+        CopyText(subKey, sizeof subKey, record.SubKey, sizeof record.SubKey);
+        RecordKeyText(own, record.Root, subKey);
+        if (LeftAtUninstall(run, record) && SameNameNoCase(run.os, own, text)) return true;
+    }
+    return false;
+}
+
+// Below one of the directories the information names: a record never takes
+// the uninstallation anywhere else.
+bool Below(const char* path, const char* base) {
+    std::size_t n = 0;
+    while (base[n] != '\0' && (path[n] | 0x20) == (base[n] | 0x20)) ++n;
+    return base[n] == '\0' && n != 0 && path[n] == '\\';
+}
+
+}  // namespace
+
+// Newest entry first, so that a directory is emptied before its parent.
+void RemoveRecordedLeftovers(Run& run, os::Window owner) {
+    std::uint32_t end = run.RecordUsed;
+    while (end > 0) {
+        std::uint32_t start = end - 1;
+        while (start > 0 && run.Record[start - 1] != '\0') --start;
+        const char* entry = run.Record + start;
+        end = start;
+        const char* text = entry + 1;
+        if (entry[0] == NewKey && text[0] >= '0' && text[0] <= '7' && text[1] == '\\' &&
+            text[2] != '\0' && !KeptKey(run, text)) {
+            run.os.RegDeleteKey(0x80000000u | static_cast<std::uint32_t>(text[0] - '0'), text + 2);
+            continue;
+        }
+        if (entry[0] != NewPath || BelongsToAStayingRecord(run, text) ||
+            !(Below(text, run.DestinationDir) || Below(text, run.WindowsDir) ||
+              Below(text, run.SystemDir)))
+            continue;
+        const std::uint32_t attributes = run.os.GetFileAttributes(text);
+        if (attributes == os::INVALID_FILE_ATTRIBUTES) continue;
+        if (attributes & os::FILE_ATTRIBUTE_DIRECTORY) {
+            // The destination itself goes with the self-removal.
+            if (SameNameNoCase(run.os, text, run.DestinationDir)) continue;
+            RemoveDirectoryFiles(run, owner, text, false);
+            run.os.RemoveDirectory(text);
+        } else {
+            run.os.SetFileAttributes(text, os::FILE_ATTRIBUTE_NORMAL);
+            run.os.DeleteFile(text);
+        }
+    }
+}
+
+namespace {
 
 bool RunPhases(Run& run, os::Window owner) {
     if (run.IsWindowsNT && !RemoveServices(run, owner)) return false;
@@ -78,6 +135,7 @@ bool RunPhases(Run& run, os::Window owner) {
     if (PollCancel(run)) return false;
     RemoveDirectoryFiles(run, owner, run.DestinationDir, true);
     if (!RemoveRegistryEntries(run, owner)) return false;
+    RemoveRecordedLeftovers(run, owner);
     DrawProgress(run, owner, 0, run.ProgressTotal);
     return true;
 }

@@ -3,6 +3,7 @@
 
 #include "install/install.h"
 #include "package/package.h"
+#include "package/record.h"
 #include "ui/boxes.h"
 #include "ui/dialogs.h"
 #include "ui/format.h"
@@ -126,15 +127,18 @@ bool UninstallFiles(Run& run, os::Window owner) {
         char path[PathSize];
         if (FilePath(run, n, path) != 0) {  // never a path that does not fit
             SetStatusDetail(run, path);
-            run.os.SetFileAttributes(path, os::FILE_ATTRIBUTE_NORMAL);
+            // A file that was there before and that the installation kept
+            // is not touched; its shared reference is still given back.
+            const bool found = RecordKeepsPath(run, path);
+            if (!found) run.os.SetFileAttributes(path, os::FILE_ATTRIBUTE_NORMAL);
             const SharedOutcome shared = file.Shared ? ReleaseSharedReference(run, owner, path)
                                                      : SharedOutcome::NotCounted;
-            if (shared == SharedOutcome::Remove) {
+            if (!found && shared == SharedOutcome::Remove) {
                 if (file.SelfRegister &&
                     !UnregisterComponent(run, owner, path, file.RegisterByRun != 0))
                     return false;
                 run.os.DeleteFile(path);
-            } else if (shared == SharedOutcome::NotCounted) {
+            } else if (!found && shared == SharedOutcome::NotCounted) {
                 run.os.DeleteFile(path);
             }
         }

@@ -69,8 +69,11 @@ TEST(PlatformRefusal, AcceptsWindows95WhenOnlyWindowsNTIsRefused) {
 TEST(PlatformRefusal, LetsTheUninstallerRunOnARefusedPlatform) {
     sim::Machine m = sim::Machine::NT40();
     m.AnswerQuestions({os::IDNO});
-    RunResult r = scenario::RunPackage(m, AppPackage().RefuseWindowsNT().MinWindows(9).Build(), "",
-                                       "C:\\APP\\UNINST.EXE");
+    const PackageBuilder b = AppPackage().RefuseWindowsNT().MinWindows(9);
+    // The uninstaller is the package without its file data.
+    Bytes uninstaller = b.Build();
+    uninstaller.resize(b.Get().InfoOffset() + b.Get().InfoSize());
+    RunResult r = scenario::RunPackage(m, uninstaller, "", "C:\\APP\\UNINST.EXE");
     EXPECT_THAT(r.BoxSummary(), ElementsAre("App Uninstall - Message|Remove App?"));
 }
 

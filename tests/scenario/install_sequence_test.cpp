@@ -1,5 +1,7 @@
 // The install sequence: the uninstaller copy, the directories, the file
 // phase's reading of the package data and the order of the phases.
+#include <algorithm>
+
 #include "scenario/install_fixture.h"
 
 using namespace installtest;
@@ -25,10 +27,15 @@ TEST(InstallUninstaller, IsThePackageUpToTheEndOfTheInstallationInformation) {
     const Bytes package = p.Build();
     scenario::RunResult r = scenario::Install(m, package, Destination);
     ASSERT_EQ(r.exitCode, 0);
+    // The package up to its file data, then the installation record: its
+    // entries, their length and its tag.
     const Bytes copy = m.ReadFile(At("UNINST.EXE"));
     const std::size_t dataOffset = p.DataOffset();
-    ASSERT_EQ(copy.size(), dataOffset);
-    EXPECT_TRUE(std::equal(copy.begin(), copy.end(), package.begin()));
+    ASSERT_GE(copy.size(), dataOffset + 12);
+    EXPECT_TRUE(std::equal(copy.begin(), copy.begin() + static_cast<long>(dataOffset), package.begin()));
+    EXPECT_EQ(std::string(copy.end() - 8, copy.end()), "iNStReC1");
+    const std::size_t length = copy[copy.size() - 12] | copy[copy.size() - 11] << 8;
+    EXPECT_EQ(length, copy.size() - 12 - dataOffset);
     EXPECT_THAT(r.logLines, Contains("Preparing creation of uninstaller..."));
     EXPECT_THAT(r.logLines, Contains("Creating uninstaller: C:\\APP\\UNINST.EXE"));
 }
@@ -60,11 +67,15 @@ TEST(InstallUninstaller, FromASignedPackageNamesNoCertificateAndCarriesItsOwnPeC
     const Bytes package = p.Build();
     ASSERT_EQ(Install(m, p).exitCode, 0);
     Bytes copy = m.ReadFile(At("UNINST.EXE"));
-    ASSERT_EQ(copy.size(), p.DataOffset());
+    // The package up to its file data, then the installation record, which
+    // ends with its tag.
+    ASSERT_GT(copy.size(), p.DataOffset() + 12);
+    EXPECT_EQ(std::string(copy.end() - 8, copy.end()), "iNStReC1");
     EXPECT_EQ(WordAt(copy, 64 + 152), 0u);
     EXPECT_EQ(WordAt(copy, 64 + 156), 0u);
-    // The PE checksum of the copy: 16-bit words with carries folded, the
-    // field itself as zero, plus the length (an odd last byte stands alone).
+    // The PE checksum of the whole copy, record included: 16-bit words with
+    // carries folded, the field itself as zero, plus the length (an odd last
+    // byte stands alone).
     std::uint32_t sum = 0;
     for (std::size_t i = 0; i < copy.size(); i += 2) {
         if (i == 64 + 88 || i == 64 + 90) continue;
@@ -75,7 +86,8 @@ TEST(InstallUninstaller, FromASignedPackageNamesNoCertificateAndCarriesItsOwnPeC
     // Nothing else differs from the package.
     for (std::size_t i = 64 + 88; i < 64 + 92; ++i) copy[i] = package[i];
     for (std::size_t i = 64 + 152; i < 64 + 160; ++i) copy[i] = package[i];
-    EXPECT_TRUE(std::equal(copy.begin(), copy.end(), package.begin()));
+    EXPECT_TRUE(std::equal(copy.begin(), copy.begin() + static_cast<std::ptrdiff_t>(p.DataOffset()),
+                           package.begin()));
 }
 
 TEST(InstallUninstaller, FromAnUnsignedPackageIsItsLeadingPartUnchanged) {
@@ -86,8 +98,10 @@ TEST(InstallUninstaller, FromAnUnsignedPackageIsItsLeadingPartUnchanged) {
     const Bytes package = p.Build();
     ASSERT_EQ(Install(m, p).exitCode, 0);
     const Bytes copy = m.ReadFile(At("UNINST.EXE"));
-    ASSERT_EQ(copy.size(), p.DataOffset());
-    EXPECT_TRUE(std::equal(copy.begin(), copy.end(), package.begin()));
+    ASSERT_GT(copy.size(), p.DataOffset() + 12);
+    EXPECT_TRUE(std::equal(copy.begin(), copy.begin() + static_cast<std::ptrdiff_t>(p.DataOffset()),
+                           package.begin()));
+    EXPECT_EQ(std::string(copy.end() - 8, copy.end()), "iNStReC1");
 }
 
 TEST(InstallUninstaller, IsHiddenAloneOnWindows4) {
@@ -109,8 +123,18 @@ TEST(InstallUninstaller, ReplacesAnExistingReadOnlyHiddenOne) {
     m.SetAttributes(At("UNINST.EXE"), os::FILE_ATTRIBUTE_READONLY | os::FILE_ATTRIBUTE_HIDDEN);
     InstallPackage p = TwoFiles();
     ASSERT_EQ(Install(m, p).exitCode, 0);
-    EXPECT_EQ(m.ReadFile(At("UNINST.EXE")).size(), p.DataOffset());
+    // Overwritten in place and never shortened, so that a run killed while
+    // writing it leaves the old record or the new one: nothing of the old
+    // file is left before the new record.
+    const Bytes copy = m.ReadFile(At("UNINST.EXE"));
+    ASSERT_GE(copy.size(), 20000u);
+    EXPECT_TRUE(std::equal(copy.begin(), copy.begin() + p.DataOffset(), p.Build().begin()));
+    EXPECT_EQ(std::count(copy.begin() + p.DataOffset(), copy.end(), 0x55), 0);
+    EXPECT_EQ(std::string(copy.end() - 8, copy.end()), "iNStReC1");
     EXPECT_EQ(m.Attributes(At("UNINST.EXE")), os::FILE_ATTRIBUTE_HIDDEN);
+    // It still uninstalls.
+    EXPECT_EQ(scenario::Uninstall(m, Destination).exitCode, 0);
+    EXPECT_FALSE(m.Exists(At("ONE.TXT")));
 }
 
 TEST(InstallUninstaller, IsNotWrittenWhenThePackageAsksForNone) {

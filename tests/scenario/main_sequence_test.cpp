@@ -23,6 +23,14 @@ PackageBuilder OneFilePackage() {
     return b;
 }
 
+// What an installation leaves as the uninstaller: the package up to the end
+// of its information, without file data.
+Bytes UninstallerOf(const PackageBuilder& b) {
+    Bytes bytes = b.Build();
+    bytes.resize(b.Get().InfoOffset() + b.Get().InfoSize());
+    return bytes;
+}
+
 // ---- The command line -------------------------------------------------------
 
 TEST(CommandLineTail, SkipsAnUnquotedProgramNameAndTheBlanksAfterIt) {
@@ -108,8 +116,11 @@ TEST(MainSequence, RunsAsUninstallerWhenTheNameMatchesInAnyLetterCase) {
         m.SetCodePage(row.codePage);
         if (row.uninstallMode) m.AnswerQuestions({os::IDNO});
         else m.PressCancel();
-        RunResult r = scenario::RunPackage(
-            m, OneFilePackage().Uninstaller(row.uninstallerName).Build(), "", row.runPath);
+        // Only a file without file data is an uninstaller; a package of the
+        // name is refused, so the rows that must run as uninstaller get one.
+        const PackageBuilder b = OneFilePackage().Uninstaller(row.uninstallerName);
+        RunResult r =
+            scenario::RunPackage(m, row.uninstallMode ? UninstallerOf(b) : b.Build(), "", row.runPath);
         EXPECT_EQ(r.exitCode, 1) << row.runPath;
         if (row.uninstallMode) {
             EXPECT_THAT(r.BoxSummary(), ElementsAre("App Uninstall - Message|Remove App?"))
@@ -245,8 +256,8 @@ TEST(MainSequence, RefusesToUninstallAFileLoadedAsAModuleUnlessItIsKept) {
     sim::Machine m = sim::Machine::NT40();
     m.LoadModule("TOOL");
     RunResult r = scenario::RunPackage(
-        m, AppPackage().File("TOOL.DLL", TextBytes("x")).CheckInUse().SkipAtInstall().Build(), "",
-        "C:\\APP\\UNINST.EXE");
+        m, UninstallerOf(AppPackage().File("TOOL.DLL", TextBytes("x")).CheckInUse().SkipAtInstall()),
+        "", "C:\\APP\\UNINST.EXE");
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_THAT(r.BoxSummary(),
                 ElementsAre("App Uninstall - Error|The file 'TOOL.DLL' is currently used by an "
@@ -257,9 +268,37 @@ TEST(MainSequence, RefusesToUninstallAFileLoadedAsAModuleUnlessItIsKept) {
     kept.LoadModule("TOOL");
     kept.AnswerQuestions({os::IDNO});
     RunResult k = scenario::RunPackage(
-        kept, AppPackage().File("TOOL.DLL", TextBytes("x")).CheckInUse().KeepAtUninstall().Build(),
+        kept, UninstallerOf(AppPackage().File("TOOL.DLL", TextBytes("x")).CheckInUse().KeepAtUninstall()),
         "", "C:\\APP\\UNINST.EXE");
     EXPECT_THAT(k.BoxTexts(), ElementsAre("Remove App?"));
+}
+
+TEST(MainSequence, RefusesToUninstallWithAFileThatHoldsMoreThanTheInformationAndItsRecord) {
+    const Bytes uninstaller = UninstallerOf(OneFilePackage());
+    Bytes withData = OneFilePackage().Build();
+    Bytes withJunk = uninstaller;
+    withJunk.insert(withJunk.end(), {'x', 'y'});
+    // A tag whose length does not reach back to the information.
+    Bytes badLength = uninstaller;
+    const char tail[] = {'F', 'C', ':', '\\', 'A', 0, 9, 0, 0, 0, 'i', 'N', 'S', 't', 'R', 'e', 'C', '1'};
+    badLength.insert(badLength.end(), tail, tail + sizeof tail);
+    for (const Bytes& file : {withData, withJunk, badLength}) {
+        sim::Machine m = sim::Machine::NT40();
+        m.WriteFile("C:\\DOWNLOAD\\NOTES.TXT", "the user's own");
+        RunResult r = scenario::RunPackage(m, file, "", "C:\\DOWNLOAD\\UNINST.EXE");
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_THAT(r.BoxSummary(), ElementsAre("Error|Couldn't open the program."));
+        EXPECT_EQ(m.ReadText("C:\\DOWNLOAD\\NOTES.TXT"), "the user's own");
+        EXPECT_TRUE(m.Exists("C:\\DOWNLOAD\\UNINST.EXE"));
+    }
+    // A record whose length reaches exactly back is the uninstaller's own.
+    Bytes withRecord = uninstaller;
+    const char record[] = {'F', 'C', ':', '\\', 'A', 0, 6, 0, 0, 0, 'i', 'N', 'S', 't', 'R', 'e', 'C', '1'};
+    withRecord.insert(withRecord.end(), record, record + sizeof record);
+    sim::Machine m = sim::Machine::NT40();
+    m.AnswerQuestions({os::IDNO});
+    EXPECT_THAT(scenario::RunPackage(m, withRecord, "", "C:\\APP\\UNINST.EXE").BoxTexts(),
+                ElementsAre("Remove App?"));
 }
 
 // ---- Dialog failures and memory --------------------------------------------------
@@ -383,14 +422,15 @@ TEST(MainSequence, RefusesAPackageThatCannotBeReadWholeForItsChecksum) {
     EXPECT_EQ(r.outstandingBlocks, 0u);
 }
 
-TEST(MainSequence, DoesNotCheckTheChecksumWhenRunAsUninstaller) {
+// A file of the uninstaller's name that carries file data is no uninstaller,
+// damaged or not: it is refused as such before any checksum is read.
+TEST(MainSequence, RefusesADamagedPackageOfTheUninstallersNameAsNoUninstaller) {
     Bytes file = OneFilePackage().Build();
     file[file.size() - 16 - 1] ^= 0x01;  // the last data byte
     sim::Machine m = sim::Machine::NT40();
-    m.AnswerQuestions({os::IDNO});
     RunResult r = scenario::RunPackage(m, file, "", "C:\\APP\\UNINST.EXE");
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_THAT(r.BoxSummary(), ElementsAre("App Uninstall - Message|Remove App?"));
+    EXPECT_THAT(r.BoxSummary(), ElementsAre("Error|Couldn't open the program."));
 }
 
 TEST(MainSequence, ReportsAMainDialogThatCannotOpen) {

@@ -48,6 +48,17 @@ inline std::uint32_t ErrorFor(const std::string& call) {
     return os::ERROR_ACCESS_DENIED;
 }
 
+// The uninstaller without its installation record: the record tells what
+// the run found, which an injected failure of a look may change.
+inline sim::Bytes WithoutRecord(sim::Bytes bytes) {
+    const std::size_t n = bytes.size();
+    if (n < 12 || std::string(bytes.end() - 8, bytes.end()) != "iNStReC1") return bytes;
+    const std::size_t length = bytes[n - 12] | bytes[n - 11] << 8 | bytes[n - 10] << 16 |
+                               static_cast<std::size_t>(bytes[n - 9]) << 24;
+    if (length + 12 <= n) bytes.resize(n - 12 - length);
+    return bytes;
+}
+
 inline bool IsErrorBox(const sim::Box& box) { return (box.type & 0xF0u) == os::MB_ICONERROR; }
 
 inline bool ShowedError(const scenario::RunResult& r) {

@@ -4,6 +4,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "pkginfo/pkginfo.h"
 #include "support/package_builder.h"
 #include "support/scenario.h"
 
@@ -220,6 +221,84 @@ TEST(UninstallRoundTrip, NoEntryIsWrittenOnVersion3ButTheUninstallItemIs) {
     for (const sim::ProgramItem& item : group->items)
         if (item.title == "Uninstall Tool") uninstallItem = true;
     EXPECT_TRUE(uninstallItem);
+}
+
+// What was there before the first installation stays, byte for byte: the
+// user's own file in the destination, a directory of the Windows directory
+// with its files, a file the package keeps, a key with its own value and
+// subkey. Everything the installations made goes, also what only the first
+// of two versions installed.
+TEST(UninstallRoundTrip, TwoVersionsLeaveOnlyWhatWasThereBeforeTheFirst) {
+    PackageBuilder v1;
+    v1.Title("Tool").Uninstaller("UNINST.EXE").UninstallDisplayName("Tool").CreateLog()
+        .Dir("OLDDATA")
+        .Dir("INF").InWindowsDir()
+        .File("TOOL.EXE", TextBytes("version 1"))
+        .File("OLD.DLL", TextBytes("only in 1")).InDir("OLDDATA")
+        .File("TOOL.INF", TextBytes("inf 1")).InDir("INF")
+        .File("WIN.INI", TextBytes("[tool]\r\n")).InWindowsDir().OverwriteMode(2)
+        .File("COMMON.DLL", TextBytes("shared 1")).InSystemDir().Shared()
+        .Group("Accessories").Item("Tool", "TOOL.EXE")
+        .RegKey(os::HKEY_CURRENT_USER, "Software\\Settings").Value("Tool", 1)
+        .RegKey(os::HKEY_CURRENT_USER, "Software\\Tool 1").Value("Old", 1);
+    PackageBuilder v2;
+    v2.Title("Tool").Uninstaller("UNINST.EXE").UninstallDisplayName("Tool").CreateLog()
+        .Dir("INF").InWindowsDir()
+        .File("TOOL.EXE", TextBytes("version 2"))
+        .File("TOOL.INF", TextBytes("inf 2")).InDir("INF")
+        .File("COMMON.DLL", TextBytes("shared 2")).InSystemDir().Shared()
+        .Group("Accessories").Item("Tool", "TOOL.EXE")
+        .RegKey(os::HKEY_CURRENT_USER, "Software\\Settings").Value("Tool", 2);
+    for (sim::Machine (*make)() : {&sim::Machine::NT40, &sim::Machine::Windows95}) {
+        RoundTrip t(make(), v1);
+        t.m.WriteFile("C:\\TOOL\\MY NOTES.TXT", "the user's own");
+        t.m.WriteFile("C:\\WINDOWS\\WIN.INI", "[windows]\r\n");
+        t.m.WriteFile("C:\\WINDOWS\\INF\\MACHINE.INF", "the machine's own");
+        t.m.SetString(os::HKEY_CURRENT_USER, "Software\\Settings", "Colour", "blue");
+        t.m.CreateKey(os::HKEY_CURRENT_USER, "Software\\Settings\\Window");
+        // Another program's group, with its item.
+        std::uint32_t dde = 0;
+        t.m.DdeInitialize(&dde);
+        const os::DdeConversation shell = t.m.DdeConnect(dde, "PROGMAN");
+        const char seed[] = "[CreateGroup(Accessories)][AddItem(C:\\WINDOWS\\CALC.EXE,Calculator)]";
+        ASSERT_TRUE(t.m.DdeExecute(shell, seed, sizeof seed, 1000));
+        t.m.DdeDisconnect(shell);
+        t.m.DdeUninitialize(dde);
+        const sim::FileSnapshot files = t.m.SnapshotFiles();
+        const sim::RegistrySnapshot registry = t.m.SnapshotRegistry();
+
+        ASSERT_EQ(t.InstallIt().exitCode, 0);
+        ASSERT_EQ(scenario::Install(t.m, v2.Build(), "C:\\TOOL").exitCode, 0);
+        EXPECT_EQ(t.m.ReadText("C:\\TOOL\\TOOL.EXE"), "version 2");
+        // The second installation carried the first one's findings forward;
+        // the inspector shows them.
+        pkginfo::Package uninstaller;
+        std::string error;
+        ASSERT_TRUE(pkginfo::LoadPackage(t.m.ReadFile("C:\\TOOL\\UNINST.EXE"), uninstaller, error)) << error;
+        EXPECT_TRUE(uninstaller.uninstaller);
+        for (const char* entry : {"F C:\\TOOL\\MY NOTES.TXT", "f C:\\TOOL\\OLDDATA", "F C:\\WINDOWS\\INF",
+                                  "F C:\\WINDOWS\\INF\\MACHINE.INF", "F C:\\WINDOWS\\WIN.INI",
+                                  "K 1\\Software\\Settings", "k 1\\Software\\Tool 1", "G Accessories"})
+            EXPECT_THAT(uninstaller.record, Contains(entry));
+        EXPECT_THAT(pkginfo::DescribePackage(uninstaller), ::testing::HasSubstr("Installation record ("));
+        // The product holds one reference to its shared file, however often
+        // it is installed.
+        EXPECT_EQ(t.m.GetDword(os::HKEY_LOCAL_MACHINE, SharedDlls, t.system + "\\COMMON.DLL"), 1u);
+        scenario::RunResult r = scenario::Uninstall(t.m, "C:\\TOOL");
+        ASSERT_EQ(r.exitCode, 0);
+        ASSERT_TRUE(t.m.RunBatch(BatchOf(t.m)));
+
+        sim::FileSnapshot after = t.m.SnapshotFiles();
+        sim::FileSnapshot expected = files;
+        after.erase("C:\\SETUP.EXE");
+        expected.erase("C:\\SETUP.EXE");
+        EXPECT_EQ(after, expected);
+        EXPECT_EQ(t.m.SnapshotRegistry(), registry);
+        ASSERT_EQ(t.m.Groups().size(), 1u);
+        EXPECT_EQ(t.m.Groups()[0].name, "Accessories");
+        ASSERT_EQ(t.m.Groups()[0].items.size(), 1u);
+        EXPECT_EQ(t.m.Groups()[0].items[0].title, "Calculator");
+    }
 }
 
 }  // namespace

@@ -233,6 +233,11 @@ std::string PackageJson(const Package& p) {
     package.Number("TrailingSize", c.trailing.size());
     package.Text("Checksum", ChecksumName(p.checksum));
     top.Raw("Package", package.Render());
+    if (p.uninstaller) {
+        std::vector<std::string> entries;
+        for (const std::string& entry : p.record) entries.push_back(Quote(entry));
+        top.Raw("Record", Array(entries, 2));
+    }
     top.Raw("Header", Header(c.header, 2));
     top.Raw("Files", Table(c.files, File, 2));
     top.Raw("Dirs", Table(c.dirs, Dir, 2));

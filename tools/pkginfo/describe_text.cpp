@@ -141,6 +141,12 @@ std::string DescribePackage(const Package& p) {
            std::to_string(dataSize) + " bytes";
     if (!c.trailing.empty()) out += "; " + std::to_string(c.trailing.size()) + " bytes after the data";
     out += std::string("\nchecksum: ") + ChecksumName(p.checksum);
+    if (p.uninstaller) {
+        // F there before, f made by the installation, R there and replaced,
+        // K/k keys, G/g groups, S shared reference counted.
+        out += "\n\nInstallation record (" + std::to_string(p.record.size()) + " entries)\n";
+        for (const std::string& entry : p.record) out += "  " + entry + "\n";
+    }
     out += "\n\nHeader\n";
     for (const names::HeaderText& t : names::HeaderTexts)
         out += Line(t.field, Quoted(FieldText(reinterpret_cast<const char*>(&h) + t.offset, t.size)));

@@ -19,6 +19,10 @@ struct Package {
     std::size_t infoOffset = 0;  // where the marker starts
     std::size_t infoSize = 0;    // header and tables
     pkg::Checksum checksum = pkg::Checksum::None;  // the trailer after the file data
+    // An uninstaller: the installation record after the information, one
+    // entry a line ("F C:\\APP\\NOTES.TXT").
+    bool uninstaller = false;
+    std::vector<std::string> record;
 };
 
 // "ok", "damaged" or "none".

@@ -65,7 +65,8 @@ bool SetText(char (&field)[N], const std::string& text) {
 // a reason when the package is not one the stub would read. A checksum
 // trailer is taken off `trailing` and noted in `checksum`, whether it
 // matches or not (CheckTrailer tells).
+// withoutData: the file is an uninstaller, which ends after the information.
 bool ReadPackage(const Bytes& file, PackageContents& out, std::size_t& infoOffset,
-                 std::string& error);
+                 std::string& error, bool withoutData = false);
 
 }  // namespace pkg

@@ -63,7 +63,7 @@ bool ReadTable(const Bytes& file, std::size_t& position, std::uint32_t count, st
 }  // namespace
 
 bool ReadPackage(const Bytes& file, PackageContents& out, std::size_t& infoOffset,
-                 std::string& error) {
+                 std::string& error, bool withoutData) {
     out = PackageContents{};
     if (!FindMarker(file, infoOffset)) {
         error = "no installation information (marker not found)";
@@ -96,7 +96,7 @@ bool ReadPackage(const Bytes& file, PackageContents& out, std::size_t& infoOffse
         !ReadTable(file, position, h.RegValueCount, RegValueRecordSize, 9, "registry value",
                    out.regValues, error))
         return false;
-    for (std::size_t i = 0; i < out.files.size(); ++i) {
+    for (std::size_t i = 0; !withoutData && i < out.files.size(); ++i) {
         const std::size_t stored = out.files[i].StoredSize;
         if (stored > file.size() - position) {
             error = "the data of file " + std::to_string(i + 1) + " run past the end of the file";

@@ -353,6 +353,14 @@ public:
     // An unknown name throws std::invalid_argument.
     void FailCall(const std::string& name, int nth, std::uint32_t error);
     void ClearFailures();
+    // Kills the running program right after its `calls`-th platform call
+    // (Free and GetLastError aside): every later call fails and changes
+    // nothing. EndKilledProcess then does what Windows does when a process
+    // dies: its handles, libraries, windows, conversations and memory go,
+    // and so does the rest of its user's script.
+    void StopDeadAfter(int calls);
+    bool Stopped() const;
+    void EndKilledProcess();
     const std::map<std::string, int>& CallCounts() const;
     int CallCount(const std::string& name) const;
     // Every call's name, in the order made; `filter` keeps only those named.
@@ -434,6 +442,8 @@ public:
     bool DdeExecute(os::DdeConversation conversation, const void* data, std::uint32_t size,
                     std::uint32_t timeoutMs) override;
     unsigned DdeGetLastError(std::uint32_t instance) override;
+    std::uint32_t DdeRequestGroups(std::uint32_t instance, os::DdeConversation conversation,
+                                   char* buffer, std::uint32_t size) override;
 
     int MessageBox(os::Window owner, const char* text, const char* caption,
                    unsigned type) override;

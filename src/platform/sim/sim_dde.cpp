@@ -265,6 +265,17 @@ bool Machine::DdeExecute(os::DdeConversation conversation, const void* data, std
     return true;
 }
 
+std::uint32_t Machine::DdeRequestGroups(std::uint32_t, os::DdeConversation conversation,
+                                        char* buffer, std::uint32_t size) {
+    if (s_->Fails("DdeRequestGroups") || !s_->conversations.count(conversation) || size == 0)
+        return 0;
+    std::string list;
+    for (const ProgramGroup& g : s_->groups) list += g.name + "\r\n";
+    if (list.size() >= size) list.resize(size - 1);
+    std::memcpy(buffer, list.c_str(), list.size() + 1);
+    return static_cast<std::uint32_t>(list.size());
+}
+
 unsigned Machine::DdeGetLastError(std::uint32_t) {
     if (s_->Fails("DdeGetLastError")) return os::DMLERR_SYS_ERROR;
     // Reading the error resets it, as DdeGetLastError does.

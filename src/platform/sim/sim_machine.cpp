@@ -70,6 +70,12 @@ std::string LeafName(const std::string& windowsPath) {
 }
 
 bool Machine::State::Fails(const char* name) {
+    // A killed process does nothing more to the machine.
+    if (dead) {
+        lastError = os::ERROR_ACCESS_DENIED;
+        return true;
+    }
+    if (stopAfter != 0 && ++counted == stopAfter) dead = true;
     int count = ++calls[name];
     trace.push_back(name);
     auto it = failures.find(name);
@@ -189,7 +195,7 @@ const char* const PlatformCalls[] = {
     "Alloc", "BeginPaint", "CallEntryPoint", "CloseHandle", "CloseProcess",
     "CloseServiceHandle", "CompareTextNoCase", "ControlService", "CreateDirectory",
     "CreateFile", "CreateProcess", "CreateService", "DdeConnect", "DdeDisconnect",
-    "DdeExecute", "DdeGetLastError", "DdeInitialize", "DdeUninitialize", "DeleteFile",
+    "DdeExecute", "DdeGetLastError", "DdeInitialize", "DdeRequestGroups", "DdeUninitialize", "DeleteFile",
     "DeleteService", "DialogBox", "EndDialog", "EndPaint", "ExitWindowsEx", "FindClose",
     "FindFirstFile", "FindNextFile", "FocusItem", "Free", "FreeLibrary", "GetAsyncKeyState",
     "GetClientRect", "GetCursorPos", "GetDC", "GetDesktopRect", "GetDiskFreeSpace",
@@ -218,6 +224,36 @@ void Machine::FailCall(const std::string& name, int nth, std::uint32_t error) {
 }
 
 void Machine::ClearFailures() { s_->failures.clear(); }
+
+void Machine::StopDeadAfter(int calls) {
+    s_->stopAfter = calls;
+    s_->counted = 0;
+}
+
+bool Machine::Stopped() const { return s_->dead; }
+
+void Machine::EndKilledProcess() {
+    State& s = *s_;
+    s.dead = false;
+    s.stopAfter = 0;
+    for (auto& f : s.files)
+        if (f.second.fd >= 0) ::close(f.second.fd);
+    s.files.clear();
+    s.lzHandles.clear();
+    s.searches.clear();
+    s.keys.clear();
+    s.scHandles.clear();
+    for (auto& service : s.services) service.second.handles = 0;
+    s.conversations.clear();
+    s.ddeInitialized = false;
+    s.libraries.clear();
+    s.dialogs.clear();
+    s.posted.clear();
+    s.actions.clear();
+    s.answers.clear();
+    for (void* block : s.blocks) std::free(block);
+    s.blocks.clear();
+}
 
 const std::map<std::string, int>& Machine::CallCounts() const { return s_->calls; }
 

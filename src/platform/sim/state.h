@@ -241,6 +241,9 @@ struct Machine::State {
     unsigned codePage = 1252;
     std::set<std::string> shares;  // "SERVER\SHARE", upper case
     std::uint32_t lastError = 0;
+    int stopAfter = 0;  // StopDeadAfter: the call after which the process is gone
+    int counted = 0;    // calls that count towards it
+    bool dead = false;
     std::set<void*> blocks;
 
     // Filesystem

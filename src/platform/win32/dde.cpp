@@ -43,6 +43,22 @@ bool os::Platform::DdeExecute(os::DdeConversation conversation, const void* data
     return done != nullptr;
 }
 
+std::uint32_t os::Platform::DdeRequestGroups(std::uint32_t instance,
+                                             os::DdeConversation conversation, char* buffer,
+                                             std::uint32_t size) {
+    HSZ item = ::DdeCreateStringHandleA(instance, "Groups", CP_WINANSI);
+    HDDEDATA data = ::DdeClientTransaction(nullptr, 0, reinterpret_cast<HCONV>(conversation),
+                                           item, CF_TEXT, XTYP_REQUEST, 10000, nullptr);
+    DWORD length = 0;
+    if (data != nullptr) {
+        length = ::DdeGetData(data, reinterpret_cast<LPBYTE>(buffer), size - 1, 0);
+        ::DdeFreeDataHandle(data);
+    }
+    ::DdeFreeStringHandle(instance, item);
+    buffer[length] = '\0';
+    return length;
+}
+
 unsigned os::Platform::DdeGetLastError(std::uint32_t instance) {
     return ::DdeGetLastError(instance);
 }

@@ -109,13 +109,16 @@ T
   check "the uninstaller is a well-formed PE" pe_well_formed "$dest/UNINST.EXE"
   check "the uninstaller names no certificate" bash -c \
     "i686-w64-mingw32-objdump -p '$dest/UNINST.EXE' | grep -q 'Entry 4 00000000 00000000 Security Directory'"
-  check "the uninstaller is the package's leading part but for the PE checksum and the certificate entry" \
+  check "the uninstaller is the package's leading part, then its record, but for the PE checksum and the certificate entry" \
     python3 -c "
 import struct, sys
 u = open(sys.argv[1], 'rb').read(); s = open(sys.argv[2], 'rb').read()
 pe = struct.unpack_from('<I', u, 60)[0]
 holes = set(range(pe + 88, pe + 92)) | set(range(pe + 152, pe + 160))
-sys.exit(any(u[i] != s[i] for i in range(len(u)) if i not in holes))" "$dest/UNINST.EXE" "$dir/setup.exe"
+# The installation record follows: its entries, their length, its tag.
+assert u[-8:] == b'iNStReC1', 'no installation record'
+end = len(u) - 12 - struct.unpack_from('<I', u, len(u) - 12)[0]
+sys.exit(any(u[i] != s[i] for i in range(end) if i not in holes))" "$dest/UNINST.EXE" "$dir/setup.exe"
   cat >"$work/trust-signed-un.script" <<'S'
 run C:\Trust Demo\UNINST.EXE
 timeout 60
