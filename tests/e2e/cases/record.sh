@@ -14,6 +14,7 @@ record_package() {
   cat >"$dir/rec.setup" <<S
 [Setup]
 Title=Rec Setup
+MainText=This installs Rec Demo.
 UninstallTitle=Rec Uninstall
 UninstallQuestion=Remove Rec Demo?
 FinishedText=Rec Demo is installed.
