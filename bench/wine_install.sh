@@ -6,6 +6,7 @@
 # for tools/bench.sh.
 #
 #   bench/wine_install.sh <win32 build dir> <host bench build dir> [MiB] [files]
+#   BENCH_COMPRESSED=none|half|all ...   which files the package compresses
 #
 # The prefix is a copy of the Wine suite's NT 4.0 prefix when that one is
 # ready (/tmp/e2e-wine), otherwise a new one; it lives under /tmp/bench-wine
@@ -77,6 +78,6 @@ done
 median() { printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 o=$(median "${ours[@]}")
 t=$(median "${theirs[@]}")
-printf 'ROW\tWine NT 4.0: setup.exe /S installs %d files, %.1f MiB, half compressed\t%.1f MiB/s (%.2f s)\t%.1f MiB/s (%.2f s)\t%.2fx\twine xcopy of the same files in the same prefix; above 1 is faster%s\n' \
-  "$count" "$(echo "$bytes / 1048576" | bc -l)" "$(echo "$bytes / 1048576 / $o" | bc -l)" "$o" \
+printf 'ROW\tWine NT 4.0: setup.exe /S installs %d files, %.1f MiB, %s compressed\t%.1f MiB/s (%.2f s)\t%.1f MiB/s (%.2f s)\t%.2fx\twine xcopy of the same files in the same prefix; above 1 is faster%s\n' \
+  "$count" "$(echo "$bytes / 1048576" | bc -l)" "${BENCH_COMPRESSED:-half}" "$(echo "$bytes / 1048576 / $o" | bc -l)" "$o" \
   "$(echo "$bytes / 1048576 / $t" | bc -l)" "$t" "$(echo "$t / $o" | bc -l)" "$failed"
