@@ -1,6 +1,7 @@
 // Writes the package the Wine figure installs: the real stub followed by the
 // installation information and the files of the corpus (every other one
-// compressed), and the same files as a plain tree for the copy baseline.
+// compressed, or none, or all: BENCH_COMPRESSED), and the same files as a
+// plain tree for the copy baseline.
 //
 //   bench_wine_package <setup.exe> <package out> <tree dir> [MiB] [files]
 #include <algorithm>
@@ -25,6 +26,14 @@ int main(int argc, char** argv) {
     const std::string tree = argv[3];
     const std::size_t mib = argc > 4 ? std::strtoull(argv[4], nullptr, 10) : 40;
     const std::size_t files = argc > 5 ? std::strtoull(argv[5], nullptr, 10) : 400;
+    // Which files are stored compressed: BENCH_COMPRESSED=none, half (every
+    // other one, the default) or all.
+    const char* choice = std::getenv("BENCH_COMPRESSED");
+    const std::string compressed = choice != nullptr ? choice : "half";
+    if (compressed != "none" && compressed != "half" && compressed != "all") {
+        std::fprintf(stderr, "BENCH_COMPRESSED is none, half or all\n");
+        return 2;
+    }
     std::vector<bench::Piece> pieces =
         bench::MakeCorpus(mib << 20, (mib << 20) / files * 56 / 10);
     if (pieces.size() > files) pieces.resize(files);
@@ -37,7 +46,7 @@ int main(int argc, char** argv) {
     std::size_t bytes = 0;
     for (std::size_t i = 0; i < pieces.size(); ++i) {
         b.File(pieces[i].name, pieces[i].data);
-        if (i % 2 == 1) b.Compressed();
+        if (compressed == "all" || (compressed == "half" && i % 2 == 1)) b.Compressed();
         bytes += pieces[i].data.size();
         bench::WriteHostFile(tree + "/" + pieces[i].name, pieces[i].data);
     }
