@@ -2,9 +2,9 @@
 // entry point or by running it with "/REGSERVER".
 #include "install/install.h"
 #include "log/log.h"
-#include "ui/boxes.h"
-#include "ui/format.h"
-#include "ui/messages.h"
+#include "text/boxes.h"
+#include "text/format.h"
+#include "text/messages.h"
 
 namespace {
 

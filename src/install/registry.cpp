@@ -5,10 +5,10 @@
 #include "install/install.h"
 #include "log/log.h"
 #include "package/package.h"
-#include "ui/boxes.h"
-#include "ui/format.h"
-#include "ui/messages.h"
-#include "ui/progress.h"
+#include "text/boxes.h"
+#include "text/format.h"
+#include "text/messages.h"
+#include "status/progress.h"
 
 const char* const RootNames[8] = {"HKEY_CLASSES_ROOT",     "HKEY_CURRENT_USER",
                                   "HKEY_LOCAL_MACHINE",    "HKEY_USERS",

@@ -7,11 +7,11 @@
 #include "install/install.h"
 #include "log/log.h"
 #include "package/package.h"
-#include "ui/boxes.h"
+#include "text/boxes.h"
 #include "ui/dialogs.h"
-#include "ui/format.h"
-#include "ui/messages.h"
-#include "ui/progress.h"
+#include "text/format.h"
+#include "text/messages.h"
+#include "status/progress.h"
 
 namespace {
 

@@ -4,9 +4,9 @@
 
 #include <cstring>
 
-#include "ui/boxes.h"
-#include "ui/format.h"
-#include "ui/messages.h"
+#include "text/boxes.h"
+#include "text/format.h"
+#include "text/messages.h"
 
 void OpenInstallLog(Run& run, os::Window dialog) {
     // A silent installation always keeps a log: the one /LOG= opened, or

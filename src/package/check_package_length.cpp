@@ -2,8 +2,8 @@
 // before any work starts, so no half installation can come of it. A whole
 // one then has its checksum checked.
 #include "package/package.h"
-#include "ui/boxes.h"
-#include "ui/messages.h"
+#include "text/boxes.h"
+#include "text/messages.h"
 
 bool CheckPackageLength(Run& run) {
     std::uint64_t needed = static_cast<std::uint64_t>(run.InfoOffset) + run.InfoSize;

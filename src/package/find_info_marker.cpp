@@ -3,8 +3,8 @@
 #include <cstring>
 
 #include "package/package.h"
-#include "ui/boxes.h"
-#include "ui/messages.h"
+#include "text/boxes.h"
+#include "text/messages.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // OpenPackage: the package file, opened read-only for the whole run.
 #include "package/package.h"
-#include "ui/boxes.h"
-#include "ui/messages.h"
+#include "text/boxes.h"
+#include "text/messages.h"
 
 bool OpenPackage(Run& run, const char* path) {
     run.Package = run.os.LOpen(path, os::OF_READ);

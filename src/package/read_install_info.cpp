@@ -3,9 +3,9 @@
 #include <cstring>
 
 #include "package/package.h"
-#include "ui/boxes.h"
-#include "ui/format.h"
-#include "ui/messages.h"
+#include "text/boxes.h"
+#include "text/format.h"
+#include "text/messages.h"
 
 void Unscramble(unsigned char* buffer, long length) {
     for (long i = 0; i < length; ++i) buffer[i] = static_cast<unsigned char>(buffer[i] - (i & 0xFF));

@@ -13,10 +13,10 @@
 #include "run/completion.h"
 #include "run/run.h"
 #include "shell/shell.h"
-#include "ui/boxes.h"
+#include "text/boxes.h"
 #include "ui/dialogs.h"
-#include "ui/format.h"
-#include "ui/messages.h"
+#include "text/format.h"
+#include "text/messages.h"
 
 namespace {
 

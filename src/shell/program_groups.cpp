@@ -6,11 +6,11 @@
 #include "log/log.h"
 #include "package/package.h"
 #include "shell/shell.h"
-#include "ui/boxes.h"
+#include "text/boxes.h"
 #include "ui/dialogs.h"
-#include "ui/format.h"
-#include "ui/messages.h"
-#include "ui/progress.h"
+#include "text/format.h"
+#include "text/messages.h"
+#include "status/progress.h"
 
 namespace {
 

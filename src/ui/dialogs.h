@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "run/run.h"
-#include "ui/messages.h"
+#include "text/messages.h"
 
 // Opens the main dialog modally: 1 accepted, 0 cancelled, -1 not opened.
 std::intptr_t MainDialog(Run& run);

@@ -7,10 +7,10 @@
 #include "install/services.h"
 #include "log/log.h"
 #include "shell/shell.h"
-#include "ui/boxes.h"
-#include "ui/format.h"
-#include "ui/messages.h"
-#include "ui/progress.h"
+#include "text/boxes.h"
+#include "text/format.h"
+#include "text/messages.h"
+#include "status/progress.h"
 #include "uninstall/uninstall.h"
 
 namespace {

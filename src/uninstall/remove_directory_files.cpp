@@ -2,8 +2,8 @@
 #include <cstring>
 
 #include "package/package.h"
-#include "ui/format.h"
-#include "ui/progress.h"
+#include "text/format.h"
+#include "status/progress.h"
 #include "uninstall/uninstall.h"
 
 namespace {

@@ -3,9 +3,9 @@
 #include <cstring>
 
 #include "package/package.h"
-#include "ui/boxes.h"
-#include "ui/format.h"
-#include "ui/messages.h"
+#include "text/boxes.h"
+#include "text/format.h"
+#include "text/messages.h"
 #include "uninstall/uninstall.h"
 
 bool RemoveRegistryEntries(Run& run, os::Window owner) {

@@ -1,9 +1,9 @@
 // The three message boxes and the preparation both dialogs share.
-#include "ui/boxes.h"
+#include "text/boxes.h"
 
 #include "log/log.h"
-#include "ui/format.h"
-#include "ui/messages.h"
+#include "text/format.h"
+#include "text/messages.h"
 
 void ComposeCaption(const Run& run, const char* word, char* caption) {
     if (run.ActiveTitle != nullptr && run.ActiveTitle[0] != '\0')
