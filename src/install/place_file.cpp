@@ -8,7 +8,7 @@
 #include "log/log.h"
 #include "package/package.h"
 #include "text/boxes.h"
-#include "ui/dialogs.h"
+#include "status/cancel.h"
 #include "text/format.h"
 #include "text/messages.h"
 #include "status/progress.h"
@@ -66,19 +66,13 @@ struct Held {
     const char* replacement = nullptr;
 };
 
-void ShowPathError(Run& run, os::Window owner, MessageId id, const char* path) {
-    char text[LogLineSize];
-    FormatText(text, sizeof text, Msg(id), path);
-    ShowError(run, owner, text);
-}
-
 // A failed step of a record: a vital one shows `message` with the path and
 // ends the installation (true); any other logs `cause` with the path and
 // goes on (false).
 bool EndsInstallation(Run& run, os::Window owner, const FileRecord& r, MessageId message,
                       const char* cause, const char* path) {
     if (r.Vital) {
-        ShowPathError(run, owner, message, path);
+        ShowError(run, owner, message, path);
         return true;
     }
     LogLine(run, cause, path);
@@ -131,12 +125,12 @@ Rule VersionRule(Run& run, os::Window owner, const FileRecord& r, const char* ta
     }
     void* data = run.os.Alloc(size);
     if (data == nullptr) {
-        ShowError(run, owner, Msg(MessageId::OutOfMemory));
+        ShowError(run, owner, MessageId::OutOfMemory);
         return Rule::Fail;
     }
     if (!run.os.GetFileVersionInfo(target, size, data)) {
         run.os.Free(data);
-        ShowPathError(run, owner, MessageId::NoVersionInfo, target);
+        ShowError(run, owner, MessageId::NoVersionInfo, target);
         return Rule::Fail;
     }
     std::uint32_t ms = 0;
@@ -144,7 +138,7 @@ Rule VersionRule(Run& run, os::Window owner, const FileRecord& r, const char* ta
     const bool found = run.os.QueryFileVersion(data, &ms, &ls);
     run.os.Free(data);
     if (!found) {
-        ShowPathError(run, owner, MessageId::NoFixedVersionInfo, target);
+        ShowError(run, owner, MessageId::NoFixedVersionInfo, target);
         return Rule::Fail;
     }
     if (Wide(r.FileVersionMS, r.FileVersionLS) > Wide(ms, ls)) return Rule::Install;
@@ -304,7 +298,7 @@ bool PlaceFile(Run& run, os::Window owner, std::size_t index, std::uint32_t& pos
 
     if (PollCancel(run)) return false;
     if (existed && !r.Shared && !run.os.DeleteFile(target)) {
-        ShowPathError(run, owner, MessageId::FileInUseByAnother, target);
+        ShowError(run, owner, MessageId::FileInUseByAnother, target);
         return false;
     }
 
@@ -324,14 +318,14 @@ bool PlaceFile(Run& run, os::Window owner, std::size_t index, std::uint32_t& pos
 
     held.block = run.os.Alloc(r.StoredSize != 0 ? r.StoredSize : 1);
     if (held.block == nullptr) {
-        ShowError(run, owner, Msg(MessageId::OutOfMemory));
+        ShowError(run, owner, MessageId::OutOfMemory);
         return false;
     }
     if (PollCancel(run)) return false;
     // Fewer bytes than stored is a failed read, never a file padded with zeros.
     const long size = static_cast<long>(r.StoredSize);
     if (r.StoredSize > 0x7FFFFFFFu || run.os.HRead(run.Package, held.block, size) != size) {
-        ShowPathError(run, owner, MessageId::CouldntReadData, run.PackagePath);
+        ShowError(run, owner, MessageId::CouldntReadData, run.PackagePath);
         return false;
     }
     if (PollCancel(run)) return false;
@@ -343,10 +337,8 @@ bool PlaceFile(Run& run, os::Window owner, std::size_t index, std::uint32_t& pos
     held.output = dataPath[0] != '\0' ? run.os.LCreat(dataPath, 0) : os::InvalidFile;
     if (held.output == os::InvalidFile) {
         if (r.Vital) {
-            char text[LogLineSize];
-            FormatText(text, sizeof text, Msg(MessageId::CouldntCreateFile), dataPath,
-                       static_cast<int>(run.os.GetLastError()));
-            ShowError(run, owner, text);
+            ShowError(run, owner, MessageId::CouldntCreateFile, dataPath,
+                      static_cast<int>(run.os.GetLastError()));
             return false;
         }
         LogLine(run, CreateFailed, dataPath);

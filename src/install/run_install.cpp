@@ -6,7 +6,7 @@
 #include "log/log.h"
 #include "package/package.h"
 #include "text/boxes.h"
-#include "ui/dialogs.h"
+#include "status/cancel.h"
 #include "text/format.h"
 #include "text/messages.h"
 #include "status/progress.h"
@@ -16,25 +16,19 @@ namespace {
 // Larger moves are split so that every seek offset fits a 32-bit long.
 constexpr std::uint32_t LargestSeek = 0x40000000u;
 
-void ShowPathError(Run& run, os::Window owner, MessageId id, const char* path) {
-    char text[LogLineSize];
-    FormatText(text, sizeof text, Msg(id), path);
-    ShowError(run, owner, text);
-}
-
 // The uninstaller is the stub plus the information, without file data: the
 // package from its first byte up to the end of the installation information.
 bool CreateUninstallerCopy(Run& run, os::Window owner) {
     LogText(run, "Preparing creation of uninstaller...");
     const std::uint64_t total = static_cast<std::uint64_t>(run.InfoOffset) + run.InfoSize;
     if (total > 0x7FFFFFFFu) {
-        ShowError(run, owner, Msg(MessageId::OutOfMemory));
+        ShowError(run, owner, MessageId::OutOfMemory);
         return false;
     }
     const long size = static_cast<long>(total);
     void* block = run.os.Alloc(static_cast<std::size_t>(size));
     if (block == nullptr) {
-        ShowError(run, owner, Msg(MessageId::OutOfMemory));
+        ShowError(run, owner, MessageId::OutOfMemory);
         return false;
     }
 
@@ -42,7 +36,7 @@ bool CreateUninstallerCopy(Run& run, os::Window owner) {
     if (position < 0 || run.os.LSeek(run.Package, 0, os::SEEK_FROM_BEGIN) != 0 ||
         run.os.HRead(run.Package, block, size) != size) {
         run.os.Free(block);
-        ShowPathError(run, owner, MessageId::CouldntReadData, run.PackagePath);
+        ShowError(run, owner, MessageId::CouldntReadData, run.PackagePath);
         return false;
     }
     UnsignImage(static_cast<unsigned char*>(block), size);
@@ -57,10 +51,7 @@ bool CreateUninstallerCopy(Run& run, os::Window owner) {
     if (file == os::InvalidFile) {
         const std::uint32_t error = run.os.GetLastError();
         run.os.Free(block);
-        char text[LogLineSize];
-        FormatText(text, sizeof text, Msg(MessageId::CouldntCreateFile), path,
-                   static_cast<int>(error));
-        ShowError(run, owner, text);
+        ShowError(run, owner, MessageId::CouldntCreateFile, path, static_cast<int>(error));
         return false;
     }
     const bool written = run.os.HWrite(file, block, size) == size;
@@ -68,13 +59,13 @@ bool CreateUninstallerCopy(Run& run, os::Window owner) {
     run.os.LClose(file);
     run.os.Free(block);
     if (!written) {
-        ShowPathError(run, owner, MessageId::CouldntWriteData, path);
+        ShowError(run, owner, MessageId::CouldntWriteData, path);
         return false;
     }
     // The file phase reads on from where the reader left the package; a
     // package that cannot be put back there would give files wrong data.
     if (run.os.LSeek(run.Package, position, os::SEEK_FROM_BEGIN) != position) {
-        ShowPathError(run, owner, MessageId::CouldntReadData, run.PackagePath);
+        ShowError(run, owner, MessageId::CouldntReadData, run.PackagePath);
         return false;
     }
     if (run.WindowsMajor >= 4) run.os.SetFileAttributes(path, os::FILE_ATTRIBUTE_HIDDEN);
@@ -96,7 +87,7 @@ bool CreateDirectories(Run& run, os::Window owner) {
         if (PathExists(run, path)) continue;
         LogLine(run, "Creating directory: ", path);
         if (!MakeDirectory(run, path)) {
-            ShowPathError(run, owner, MessageId::CouldntCreateDirectory, path);
+            ShowError(run, owner, MessageId::CouldntCreateDirectory, path);
             return false;
         }
         run.os.SetFileAttributes(path, dir.Attributes);
@@ -142,7 +133,7 @@ bool SkipStoredData(Run& run, os::Window owner, std::uint32_t size) {
     while (size > 0) {
         const std::uint32_t step = size < LargestSeek ? size : LargestSeek;
         if (run.os.LSeek(run.Package, static_cast<long>(step), os::SEEK_FROM_CURRENT) < 0) {
-            ShowError(run, owner, Msg(MessageId::CouldntSkipFile));
+            ShowError(run, owner, MessageId::CouldntSkipFile);
             return false;
         }
         size -= step;

@@ -8,7 +8,7 @@
 #include "log/log.h"
 #include "package/package.h"
 #include "text/boxes.h"
-#include "ui/dialogs.h"
+#include "status/cancel.h"
 #include "text/format.h"
 #include "text/messages.h"
 #include "status/progress.h"
@@ -33,9 +33,7 @@ void ReadServiceTexts(const FileRecord& r, ServiceTexts& t) {
 }
 
 void ShowServiceError(Run& run, os::Window owner, MessageId id, const char* name) {
-    char text[LogLineSize];
-    FormatText(text, sizeof text, Msg(id), name, static_cast<int>(run.LastServiceError));
-    ShowError(run, owner, text);
+    ShowError(run, owner, id, name, static_cast<int>(run.LastServiceError));
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // one write per line. An uninstallation writes one only to /LOG=.
 #include "log/log.h"
 
+#include <cstdarg>
 #include <cstring>
 
 #include "text/boxes.h"
@@ -76,4 +77,18 @@ void CloseInstallLog(Run& run, bool success) {
         run.os.Free(run.LogFilePath);
         run.LogFilePath = nullptr;
     }
+}
+
+void ShowError(Run& run, os::Window owner, const char* text) {
+    LogText(run, text);
+    ShowStopBox(run, owner, text);
+}
+
+void ShowError(Run& run, os::Window owner, MessageId id, ...) {
+    char text[LogLineSize];
+    va_list args;
+    va_start(args, id);
+    FormatTextV(text, sizeof text, Msg(id), args);
+    va_end(args);
+    ShowError(run, owner, text);
 }

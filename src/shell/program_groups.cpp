@@ -7,7 +7,7 @@
 #include "package/package.h"
 #include "shell/shell.h"
 #include "text/boxes.h"
-#include "ui/dialogs.h"
+#include "status/cancel.h"
 #include "text/format.h"
 #include "text/messages.h"
 #include "status/progress.h"
@@ -44,9 +44,7 @@ void DeleteItem(Run& run, const char* itemName) {
 void ReportAddItemFailure(Run& run, os::Window owner, const char* itemName,
                           const char* groupName) {
     LogNumber(run, "DDE Error: ", static_cast<std::int32_t>(run.LastDdeError));
-    char text[LogLineSize];
-    FormatText(text, sizeof text, Msg(MessageId::CouldntAddItem), itemName, groupName);
-    ShowError(run, owner, text);
+    ShowError(run, owner, MessageId::CouldntAddItem, itemName, groupName);
 }
 
 Pass GroupPass(Run& run, os::Window owner) {
@@ -67,9 +65,7 @@ Pass GroupPass(Run& run, os::Window owner) {
         if (ExecuteShellCommand(run, command) == 0) continue;
         LogNumber(run, "DDE Error: ", static_cast<std::int32_t>(run.LastDdeError));
         if (install) {
-            char text[LogLineSize];
-            FormatText(text, sizeof text, Msg(MessageId::CouldntCreateGroup), name);
-            ShowError(run, owner, text);
+            ShowError(run, owner, MessageId::CouldntCreateGroup, name);
             return Pass::EndStep;
         }
     }
@@ -204,12 +200,10 @@ bool UpdateProgramGroups(Run& run, os::Window owner) {
     run.ShellConversation = run.os.DdeConnect(run.DdeInstance, "PROGMAN");
     if (run.ShellConversation == 0) {
         run.LastDdeError = run.os.DdeGetLastError(run.DdeInstance);
-        char text[LogLineSize];
-        FormatText(text, sizeof text,
-                   Msg(run.UninstallMode ? MessageId::ShellUninstallFailed
-                                         : MessageId::ShellInstallFailed),
-                   static_cast<int>(run.LastDdeError));
-        ShowError(run, owner, text);
+        ShowError(run, owner,
+                  run.UninstallMode ? MessageId::ShellUninstallFailed
+                                    : MessageId::ShellInstallFailed,
+                  static_cast<int>(run.LastDdeError));
         return false;
     }
     const bool done = RunPasses(run, owner);

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "shell/shell.h"
+#include "log/log.h"
 #include "text/boxes.h"
 #include "text/messages.h"
 
@@ -17,7 +18,7 @@ constexpr std::uint32_t RetryPauseMs = 500;
 bool StartShellDde(Run& run) {
     if (run.os.DdeInitialize(&run.DdeInstance) != os::DMLERR_NO_ERROR) {
         run.DdeInstance = 0;
-        ShowError(run, 0, Msg(MessageId::CouldntInitializeDde));
+        ShowError(run, 0, MessageId::CouldntInitializeDde);
         return false;
     }
     return true;

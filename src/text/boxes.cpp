@@ -1,7 +1,6 @@
 // The three message boxes and the preparation both dialogs share.
 #include "text/boxes.h"
 
-#include "log/log.h"
 #include "text/format.h"
 #include "text/messages.h"
 
@@ -12,8 +11,7 @@ void ComposeCaption(const Run& run, const char* word, char* caption) {
         FormatText(caption, CaptionSize, "%s", word);
 }
 
-void ShowError(Run& run, os::Window owner, const char* text) {
-    LogText(run, text);
+void ShowStopBox(Run& run, os::Window owner, const char* text) {
     if (run.Silent) return;
     char caption[CaptionSize];
     ComposeCaption(run, Msg(MessageId::ErrorCaption), caption);

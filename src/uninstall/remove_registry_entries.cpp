@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "package/package.h"
+#include "log/log.h"
 #include "text/boxes.h"
 #include "text/format.h"
 #include "text/messages.h"
@@ -17,7 +18,7 @@ bool RemoveRegistryEntries(Run& run, os::Window owner) {
     if (keyCount != 0 && run.KeyHandles == nullptr) {
         run.KeyHandles = static_cast<os::RegKey*>(run.os.Alloc(keyCount * sizeof(os::RegKey)));
         if (run.KeyHandles == nullptr) {
-            ShowError(run, owner, Msg(MessageId::OutOfMemory));
+            ShowError(run, owner, MessageId::OutOfMemory);
             return false;
         }
     }

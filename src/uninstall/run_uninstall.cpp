@@ -4,9 +4,10 @@
 #include <cstring>
 
 #include "install/services.h"
+#include "log/log.h"
 #include "package/package.h"
 #include "text/boxes.h"
-#include "ui/dialogs.h"
+#include "status/cancel.h"
 #include "text/format.h"
 #include "text/messages.h"
 #include "status/progress.h"
@@ -31,23 +32,20 @@ bool RemoveServices(Run& run, os::Window owner) {
         const std::uint32_t state = QueryServiceState(run, name);
         if (state == ServiceNotFound) continue;
 
-        char text[LogLineSize];
         if (state == os::SERVICE_RUNNING || state == os::SERVICE_PAUSED) {
             SetStatusLabel(run, Msg(MessageId::StoppingService));
             SetStatusDetail(run, displayName);
             if (!StopServiceWait(run, name)) {
-                FormatText(text, sizeof text, Msg(MessageId::CouldntStopService), name,
-                           static_cast<int>(run.LastServiceError));
-                ShowError(run, owner, text);
+                ShowError(run, owner, MessageId::CouldntStopService, name,
+                          static_cast<int>(run.LastServiceError));
                 return false;
             }
         }
         SetStatusLabel(run, Msg(MessageId::RemovingService));
         SetStatusDetail(run, displayName);
         if (!RemoveService(run, name)) {
-            FormatText(text, sizeof text, Msg(MessageId::CouldntRemoveService), displayName,
-                       static_cast<int>(run.LastServiceError));
-            ShowError(run, owner, text);
+            ShowError(run, owner, MessageId::CouldntRemoveService, displayName,
+                      static_cast<int>(run.LastServiceError));
             return false;
         }
     }
