@@ -1,4 +1,5 @@
-// The installation log InstLog.txt (install mode only).
+// The installation log InstLog.txt (install mode only), and ShowError,
+// which logs what it shows. src/log sits above src/text, below the engines.
 #pragma once
 
 #include <cstdint>
