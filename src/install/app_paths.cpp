@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "install/install.h"
-#include "ui/format.h"
+#include "text/format.h"
 
 namespace {
 

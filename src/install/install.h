@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "run/run.h"
-#include "ui/messages.h"
+#include "text/messages.h"
 
 bool RunInstall(Run& run, os::Window owner);
 bool PathExists(Run& run, const char* path);
@@ -15,8 +15,6 @@ bool MakeDirectory(Run& run, const char* path);
 // entry cleared and its PE checksum made right for `size` bytes (true). An
 // image without a certificate entry is left as it is (false).
 bool UnsignImage(unsigned char* image, long size);
-// A message of the table formatted with a path, in an error box.
-void ShowPathError(Run& run, os::Window owner, MessageId id, const char* path);
 // "Couldn't read data from '%s'." with the running program's full path.
 void ShowReadDataError(Run& run, os::Window owner);
 

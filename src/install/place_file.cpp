@@ -1,18 +1,19 @@
-// PlaceFile: installs one file record: the overwrite rules, the data from
-// the package, the expansion of compressed data, times and attributes, the
-// registrations and the replacement at the next restart of a shared file
-// that is present already.
+// PlaceFile: installs one file record in three steps. The rule (the
+// overwrite modes and versions), the write (the data from the package), and
+// putting in place (the expansion of compressed data, times and attributes,
+// the registrations and the replacement at the next restart of a shared file
+// that is present already).
 #include <cstring>
 
 #include "install/install.h"
 #include "log/log.h"
 #include "package/package.h"
 #include "package/record.h"
-#include "ui/boxes.h"
-#include "ui/dialogs.h"
-#include "ui/format.h"
-#include "ui/messages.h"
-#include "ui/progress.h"
+#include "text/boxes.h"
+#include "status/cancel.h"
+#include "text/format.h"
+#include "text/messages.h"
+#include "status/progress.h"
 
 namespace {
 
@@ -73,7 +74,7 @@ struct Held {
 bool EndsInstallation(Run& run, os::Window owner, const FileRecord& r, MessageId message,
                       const char* cause, const char* path) {
     if (r.Vital) {
-        ShowPathError(run, owner, message, path);
+        ShowError(run, owner, message, path);
         return true;
     }
     LogLine(run, cause, path);
@@ -126,12 +127,12 @@ Rule VersionRule(Run& run, os::Window owner, const FileRecord& r, const char* ta
     }
     void* data = run.os.Alloc(size);
     if (data == nullptr) {
-        ShowError(run, owner, Msg(MessageId::OutOfMemory));
+        ShowError(run, owner, MessageId::OutOfMemory);
         return Rule::Fail;
     }
     if (!run.os.GetFileVersionInfo(target, size, data)) {
         run.os.Free(data);
-        ShowPathError(run, owner, MessageId::NoVersionInfo, target);
+        ShowError(run, owner, MessageId::NoVersionInfo, target);
         return Rule::Fail;
     }
     std::uint32_t ms = 0;
@@ -139,7 +140,7 @@ Rule VersionRule(Run& run, os::Window owner, const FileRecord& r, const char* ta
     const bool found = run.os.QueryFileVersion(data, &ms, &ls);
     run.os.Free(data);
     if (!found) {
-        ShowPathError(run, owner, MessageId::NoFixedVersionInfo, target);
+        ShowError(run, owner, MessageId::NoFixedVersionInfo, target);
         return Rule::Fail;
     }
     if (Wide(r.FileVersionMS, r.FileVersionLS) > Wide(ms, ls)) return Rule::Install;
@@ -258,16 +259,12 @@ bool Expand(Run& run, os::Window owner, Held& held, const FileRecord& r, const c
     return !PollCancel(run);
 }
 
-}  // namespace
-
-bool PlaceFile(Run& run, os::Window owner, std::size_t index, std::uint32_t& position) {
-    const FileRecord& r = run.Files[index];
-    Held held(run);
-    char target[PathSize];
-    FilePath(run, index, target);
-    position += r.InstalledSize;
-    SetStatusDetail(run, target);
-
+// The rules: counts a shared file, and decides by the overwrite mode and
+// the versions whether the record is installed; clears the hidden bit of
+// the present file and deletes it unless it is shared. Fail ends the
+// installation; Keep skips the record.
+Rule InstallRule(Run& run, os::Window owner, const FileRecord& r, const char* target,
+                 bool& existed) {
     // Noted before anything is done to it: whether the target was there
     // before the first installation of the product.
     const bool found = run.RecordFile != os::InvalidFile &&
@@ -276,33 +273,32 @@ bool PlaceFile(Run& run, os::Window owner, std::size_t index, std::uint32_t& pos
     // The product holds one reference, however often it is installed.
     if (r.Shared && !RecordHas(run, CountedShared, target)) {
         RecordAdd(run, CountedShared, target);
-        if (!RecordWrite(run, owner)) return false;
+        if (!RecordWrite(run, owner)) return Rule::Fail;
         AddSharedReference(run, target);
     }
-    if (!RecordWrite(run, owner)) return false;
+    if (!RecordWrite(run, owner)) return Rule::Fail;
 
     if (r.OverwriteMode == OverwriteKeep && PathExists(run, target)) {
         LogLine(run, "Skipping file. File already exists: ", target);
-        return SkipRecord(run, owner, r, position);
+        return Rule::Keep;
     }
     if (r.OverwriteMode == OverwriteKeepNewer) {
         const Rule rule = NewerFileRule(run, owner, r, target);
-        if (rule == Rule::Fail) return false;
-        if (rule == Rule::Keep) return SkipRecord(run, owner, r, position);
+        if (rule != Rule::Install) return rule;
     }
 
-    if (PollCancel(run)) return false;
-    const bool existed = PathExists(run, target);
+    if (PollCancel(run)) return Rule::Fail;
+    existed = PathExists(run, target);
     if (r.CompareVersion && existed) {
         const Rule rule = VersionRule(run, owner, r, target);
-        if (rule == Rule::Fail) return false;
-        if (rule == Rule::Keep) return SkipRecord(run, owner, r, position);
+        if (rule != Rule::Install) return rule;
     }
 
     if (found && existed) {
         RecordAdd(run, ReplacedPath, target);
-        if (!RecordWrite(run, owner)) return false;
+        if (!RecordWrite(run, owner)) return Rule::Fail;
     }
+
     if (r.NeedsRestart) run.RestartNeeded = true;
 
     const std::uint32_t attributes = run.os.GetFileAttributes(target);
@@ -311,21 +307,26 @@ bool PlaceFile(Run& run, os::Window owner, std::size_t index, std::uint32_t& pos
                        os::FILE_ATTRIBUTE_SYSTEM)) != 0)
         run.os.SetFileAttributes(target, attributes & ~os::FILE_ATTRIBUTE_HIDDEN);
 
-    if (PollCancel(run)) return false;
+    if (PollCancel(run)) return Rule::Fail;
     if (existed && !r.Shared && !run.os.DeleteFile(target)) {
-        ShowPathError(run, owner, MessageId::FileInUseByAnother, target);
-        return false;
+        ShowError(run, owner, MessageId::FileInUseByAnother, target);
+        return Rule::Fail;
     }
+    return Rule::Install;
+}
 
-    // A shared file that is present already may be in use: it is left alone,
-    // and its new copy replaces it at the next restart, compressed or not.
-    // One that this product's first installation made is replaced at once
-    // when it can be deleted, so that no copy waits for a restart.
-    const bool restartReplacement =
-        existed && r.Shared && !(RecordHas(run, NewPath, target) && run.os.DeleteFile(target));
+// What the write leaves for putting the file in place.
+struct Written {
+    bool whole = false;           // the data file holds the record's bytes
+    bool compressedData = false;  // they begin with the expander's signature
+};
+
+// The write: reads the record's data from the package and writes them to
+// dataPath (the target, its compressed copy, or the temporary copy of a
+// restart replacement). Returns false when the installation must end.
+bool WriteData(Run& run, os::Window owner, Held& held, const FileRecord& r, const char* target,
+               bool restartReplacement, char* dataPath, Written& out) {
     const bool compressed = r.Compressed != 0;
-    char dataPath[PathSize];
-    char expansionPath[PathSize];
     if (restartReplacement && !compressed) {
         run.RestartNeeded = true;
         if (MakeTemporaryFile(run, dataPath)) held.scratch = dataPath;
@@ -336,7 +337,7 @@ bool PlaceFile(Run& run, os::Window owner, std::size_t index, std::uint32_t& pos
 
     held.block = run.os.Alloc(r.StoredSize != 0 ? r.StoredSize : 1);
     if (held.block == nullptr) {
-        ShowError(run, owner, Msg(MessageId::OutOfMemory));
+        ShowError(run, owner, MessageId::OutOfMemory);
         return false;
     }
     if (PollCancel(run)) return false;
@@ -348,17 +349,14 @@ bool PlaceFile(Run& run, os::Window owner, std::size_t index, std::uint32_t& pos
     }
     if (PollCancel(run)) return false;
 
-    bool written = false;
     const std::uint32_t* head = static_cast<const std::uint32_t*>(held.block);
-    const bool compressedData = compressed && size >= 8 && head[0] == SzddSignatureLow &&
-                                head[1] == SzddSignatureHigh;
+    out.compressedData = compressed && size >= 8 && head[0] == SzddSignatureLow &&
+                         head[1] == SzddSignatureHigh;
     held.output = dataPath[0] != '\0' ? run.os.LCreat(dataPath, 0) : os::InvalidFile;
     if (held.output == os::InvalidFile) {
         if (r.Vital) {
-            char text[LogLineSize];
-            FormatText(text, sizeof text, Msg(MessageId::CouldntCreateFile), dataPath,
-                       static_cast<int>(run.os.GetLastError()));
-            ShowError(run, owner, text);
+            ShowError(run, owner, MessageId::CouldntCreateFile, dataPath,
+                      static_cast<int>(run.os.GetLastError()));
             return false;
         }
         LogLine(run, CreateFailed, dataPath);
@@ -373,34 +371,44 @@ bool PlaceFile(Run& run, os::Window owner, std::size_t index, std::uint32_t& pos
             if (EndsInstallation(run, owner, r, MessageId::CouldntWriteData, WrongSize, dataPath))
                 return false;
         } else {
-            written = true;
+            out.whole = true;
             if (PollCancel(run)) return false;
             run.os.HWrite(held.output, held.block, 0);
         }
     }
     held.FreeBlock();
     held.CloseOutput();
+    return true;
+}
 
+// Putting in place: expands a compressed copy, gives the copy its times and
+// attributes, registers the file, and hands a restart replacement to the
+// next restart. Returns false when the installation must end.
+bool PutInPlace(Run& run, os::Window owner, Held& held, const FileRecord& r, const char* target,
+                bool existed, bool restartReplacement, const char* dataPath,
+                char* expansionPath, const Written& written) {
+    const bool compressed = r.Compressed != 0;
     bool expanded = false;
-    if (compressed && written) {
+    if (compressed && written.whole) {
         if (restartReplacement) {
             run.RestartNeeded = true;
             if (MakeTemporaryFile(run, expansionPath)) held.replacement = expansionPath;
         } else {
             std::strcpy(expansionPath, target);
         }
-        if (!Expand(run, owner, held, r, target, dataPath, expansionPath, compressedData, expanded))
+        if (!Expand(run, owner, held, r, target, dataPath, expansionPath, written.compressedData,
+                    expanded))
             return false;
     }
 
     // The installed copy: the expanded file, the temporary copy of a restart
     // replacement, or the target.
     const char* copy = target;
-    if (compressed && written)
+    if (compressed && written.whole)
         copy = expansionPath;
     else if (restartReplacement)
         copy = dataPath;
-    const bool copyMade = compressed ? expanded : written;
+    const bool copyMade = compressed ? expanded : written.whole;
     // A restart copy that is not whole is not put in place: it goes with the
     // temporary files.
     if (!restartReplacement || copyMade) FinishCopy(run, r, copy);
@@ -425,6 +433,38 @@ bool PlaceFile(Run& run, os::Window owner, std::size_t index, std::uint32_t& pos
         else
             LogLine(run, "Couldn't replace at the next restart: ", target);
     }
+    return true;
+}
+
+}  // namespace
+
+bool PlaceFile(Run& run, os::Window owner, std::size_t index, std::uint32_t& position) {
+    const FileRecord& r = run.Files[index];
+    // The paths outlive the record's temporary files, which point into them.
+    char target[PathSize];
+    char dataPath[PathSize];
+    char expansionPath[PathSize];
+    Held held(run);
+    FilePath(run, index, target);
+    position += r.InstalledSize;
+    SetStatusDetail(run, target);
+
+    bool existed = false;
+    const Rule rule = InstallRule(run, owner, r, target, existed);
+    if (rule == Rule::Fail) return false;
+    if (rule == Rule::Keep) return SkipRecord(run, owner, r, position);
+
+    // A shared file that is present already may be in use: it is left alone,
+    // and its new copy replaces it at the next restart, compressed or not.
+    // One that this product's first installation made is replaced at once
+    // when it can be deleted, so that no copy waits for a restart.
+    const bool restartReplacement =
+        existed && r.Shared && !(RecordHas(run, NewPath, target) && run.os.DeleteFile(target));
+    Written written;
+    if (!WriteData(run, owner, held, r, target, restartReplacement, dataPath, written) ||
+        !PutInPlace(run, owner, held, r, target, existed, restartReplacement, dataPath,
+                    expansionPath, written))
+        return false;
 
     DrawProgress(run, owner, 0, position);
     return true;

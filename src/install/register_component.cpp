@@ -2,9 +2,9 @@
 // entry point or by running it with "/REGSERVER".
 #include "install/install.h"
 #include "log/log.h"
-#include "ui/boxes.h"
-#include "ui/format.h"
-#include "ui/messages.h"
+#include "text/boxes.h"
+#include "text/format.h"
+#include "text/messages.h"
 
 namespace {
 
@@ -14,14 +14,11 @@ bool RegisterByRunning(Run& run, os::Window owner, const char* path) {
     LogText(run, text);
     const std::int32_t result = RunAndWait(run, path, "/REGSERVER");
     if (result == -1) {
-        FormatText(text, sizeof text, Msg(MessageId::CouldntExecuteOleServer), path);
-        ShowError(run, owner, text);
+        ShowError(run, owner, MessageId::CouldntExecuteOleServer, path);
         return false;
     }
     if (result != 0) {
-        FormatText(text, sizeof text, Msg(MessageId::CouldntRegisterOleServer), path,
-                   static_cast<int>(result));
-        ShowError(run, owner, text);
+        ShowError(run, owner, MessageId::CouldntRegisterOleServer, path, static_cast<int>(result));
         return false;
     }
     return true;
@@ -33,23 +30,19 @@ bool RegisterByEntryPoint(Run& run, os::Window owner, const char* path) {
     LogText(run, text);
     const os::LibraryHandle library = run.os.LoadLibrary(path);
     if (library == 0) {
-        FormatText(text, sizeof text, Msg(MessageId::CouldntLoadLibrary), path);
-        ShowError(run, owner, text);
+        ShowError(run, owner, MessageId::CouldntLoadLibrary, path);
         return false;
     }
     const os::EntryPoint entry = run.os.GetProcAddress(library, "DllRegisterServer");
     if (entry == 0) {
         run.os.FreeLibrary(library);
-        FormatText(text, sizeof text, Msg(MessageId::NoDllRegisterServer), path);
-        ShowError(run, owner, text);
+        ShowError(run, owner, MessageId::NoDllRegisterServer, path);
         return false;
     }
     const std::int32_t status = run.os.CallEntryPoint(entry);
     run.os.FreeLibrary(library);
     if (status != 0) {
-        FormatText(text, sizeof text, Msg(MessageId::DllRegisterServerFailed), path,
-                   static_cast<int>(status));
-        ShowError(run, owner, text);
+        ShowError(run, owner, MessageId::DllRegisterServerFailed, path, static_cast<int>(status));
         return false;
     }
     return true;

@@ -6,10 +6,10 @@
 #include "log/log.h"
 #include "package/package.h"
 #include "package/record.h"
-#include "ui/boxes.h"
-#include "ui/format.h"
-#include "ui/messages.h"
-#include "ui/progress.h"
+#include "text/boxes.h"
+#include "text/format.h"
+#include "text/messages.h"
+#include "status/progress.h"
 
 const char* const RootNames[8] = {"HKEY_CLASSES_ROOT",     "HKEY_CURRENT_USER",
                                   "HKEY_LOCAL_MACHINE",    "HKEY_USERS",
@@ -29,12 +29,12 @@ bool HoldKeyHandles(Run& run, os::Window owner) {
     const std::uint32_t count = run.Header->RegKeyCount;
     if (count == 0 || run.KeyHandles != nullptr) return true;
     if (count > static_cast<std::size_t>(-1) / sizeof(os::RegKey)) {
-        ShowError(run, owner, Msg(MessageId::OutOfMemory));
+        ShowError(run, owner, MessageId::OutOfMemory);
         return false;
     }
     run.KeyHandles = static_cast<os::RegKey*>(run.os.Alloc(count * sizeof(os::RegKey)));
     if (run.KeyHandles == nullptr) {
-        ShowError(run, owner, Msg(MessageId::OutOfMemory));
+        ShowError(run, owner, MessageId::OutOfMemory);
         return false;
     }
     return true;
@@ -83,9 +83,8 @@ bool CreateRegistryKeys(Run& run, os::Window owner) {
         const long status = run.os.RegCreateKeyEx(key.Root, subKey, os::KEY_ALL_ACCESS, &handle);
         if (status != os::ERROR_SUCCESS) {
             run.KeyHandles[n] = 0;
-            FormatText(text, sizeof text, Msg(MessageId::CouldntCreateKey), root, subKey,
-                       static_cast<int>(status));
-            ShowError(run, owner, text);
+            ShowError(run, owner, MessageId::CouldntCreateKey, root, subKey,
+                      static_cast<int>(status));
             return false;
         }
         run.KeyHandles[n] = handle;
@@ -122,9 +121,8 @@ bool SetRegistryValues(Run& run, os::Window owner) {
                                 : run.os.RegSetValueEx(handle, name, value.ValueType, value.Data,
                                                        size);
         if (status != os::ERROR_SUCCESS) {
-            FormatText(text, sizeof text, Msg(MessageId::CouldntCreateValue), root, subKey, name,
-                       static_cast<int>(status));
-            ShowError(run, owner, text);
+            ShowError(run, owner, MessageId::CouldntCreateValue, root, subKey, name,
+                      static_cast<int>(status));
             return false;
         }
     }

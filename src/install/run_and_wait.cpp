@@ -2,7 +2,7 @@
 #include <cstring>
 
 #include "install/install.h"
-#include "ui/format.h"
+#include "text/format.h"
 
 namespace {
 constexpr std::uint32_t NormalPriorityClass = 0x20;

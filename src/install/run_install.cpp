@@ -6,17 +6,11 @@
 #include "log/log.h"
 #include "package/package.h"
 #include "package/record.h"
-#include "ui/boxes.h"
-#include "ui/dialogs.h"
-#include "ui/format.h"
-#include "ui/messages.h"
-#include "ui/progress.h"
-
-void ShowPathError(Run& run, os::Window owner, MessageId id, const char* path) {
-    char text[LogLineSize];
-    FormatText(text, sizeof text, Msg(id), path);
-    ShowError(run, owner, text);
-}
+#include "text/boxes.h"
+#include "status/cancel.h"
+#include "text/format.h"
+#include "text/messages.h"
+#include "status/progress.h"
 
 // The message names the running program's own file, also when the package
 // was named on the command line.
@@ -24,7 +18,7 @@ void ShowReadDataError(Run& run, os::Window owner) {
     char program[PathSize] = {};
     run.os.GetModuleFileName(program, sizeof program);
     program[PathSize - 1] = '\0';
-    ShowPathError(run, owner, MessageId::CouldntReadData, program);
+    ShowError(run, owner, MessageId::CouldntReadData, program);
 }
 
 namespace {
@@ -38,13 +32,13 @@ bool CreateUninstallerCopy(Run& run, os::Window owner) {
     LogText(run, "Preparing creation of uninstaller...");
     const std::uint64_t total = static_cast<std::uint64_t>(run.InfoOffset) + run.InfoSize;
     if (total > 0x7FFFFFFFu) {
-        ShowError(run, owner, Msg(MessageId::OutOfMemory));
+        ShowError(run, owner, MessageId::OutOfMemory);
         return false;
     }
     const long size = static_cast<long>(total);
     void* block = run.os.Alloc(static_cast<std::size_t>(size));
     if (block == nullptr) {
-        ShowError(run, owner, Msg(MessageId::OutOfMemory));
+        ShowError(run, owner, MessageId::OutOfMemory);
         return false;
     }
 
@@ -77,10 +71,7 @@ bool CreateUninstallerCopy(Run& run, os::Window owner) {
     if (file == os::InvalidFile) {
         const std::uint32_t error = run.os.GetLastError();
         run.os.Free(block);
-        char text[LogLineSize];
-        FormatText(text, sizeof text, Msg(MessageId::CouldntCreateFile), path,
-                   static_cast<int>(error));
-        ShowError(run, owner, text);
+        ShowError(run, owner, MessageId::CouldntCreateFile, path, static_cast<int>(error));
         return false;
     }
     run.RecordFile = file;
@@ -107,7 +98,7 @@ bool CreateUninstallerCopy(Run& run, os::Window owner) {
     if (written) run.os.HWrite(file, block, 0);
     run.os.Free(block);
     if (!written) {
-        ShowPathError(run, owner, MessageId::CouldntWriteData, path);
+        ShowError(run, owner, MessageId::CouldntWriteData, path);
         return false;
     }
     // The file phase reads on from where the reader left the package; a
@@ -140,7 +131,7 @@ bool CreateDirectories(Run& run, os::Window owner) {
         if (PathExists(run, path)) continue;
         LogLine(run, "Creating directory: ", path);
         if (!MakeDirectory(run, path)) {
-            ShowPathError(run, owner, MessageId::CouldntCreateDirectory, path);
+            ShowError(run, owner, MessageId::CouldntCreateDirectory, path);
             return false;
         }
         run.os.SetFileAttributes(path, dir.Attributes);
@@ -191,7 +182,7 @@ bool SkipStoredData(Run& run, os::Window owner, std::uint32_t size) {
     while (size > 0) {
         const std::uint32_t step = size < LargestSeek ? size : LargestSeek;
         if (run.os.LSeek(run.Package, static_cast<long>(step), os::SEEK_FROM_CURRENT) < 0) {
-            ShowError(run, owner, Msg(MessageId::CouldntSkipFile));
+            ShowError(run, owner, MessageId::CouldntSkipFile);
             return false;
         }
         size -= step;

@@ -7,11 +7,11 @@
 #include "install/install.h"
 #include "log/log.h"
 #include "package/package.h"
-#include "ui/boxes.h"
-#include "ui/dialogs.h"
-#include "ui/format.h"
-#include "ui/messages.h"
-#include "ui/progress.h"
+#include "text/boxes.h"
+#include "status/cancel.h"
+#include "text/format.h"
+#include "text/messages.h"
+#include "status/progress.h"
 
 namespace {
 
@@ -33,9 +33,7 @@ void ReadServiceTexts(const FileRecord& r, ServiceTexts& t) {
 }
 
 void ShowServiceError(Run& run, os::Window owner, MessageId id, const char* name) {
-    char text[LogLineSize];
-    FormatText(text, sizeof text, Msg(id), name, static_cast<int>(run.LastServiceError));
-    ShowError(run, owner, text);
+    ShowError(run, owner, id, name, static_cast<int>(run.LastServiceError));
 }
 
 }  // namespace

@@ -2,11 +2,12 @@
 // one write per line. An uninstallation writes one only to /LOG=.
 #include "log/log.h"
 
+#include <cstdarg>
 #include <cstring>
 
-#include "ui/boxes.h"
-#include "ui/format.h"
-#include "ui/messages.h"
+#include "text/boxes.h"
+#include "text/format.h"
+#include "text/messages.h"
 
 void OpenInstallLog(Run& run, os::Window dialog) {
     // A silent installation always keeps a log: the one /LOG= opened, or
@@ -76,4 +77,18 @@ void CloseInstallLog(Run& run, bool success) {
         run.os.Free(run.LogFilePath);
         run.LogFilePath = nullptr;
     }
+}
+
+void ShowError(Run& run, os::Window owner, const char* text) {
+    LogText(run, text);
+    ShowStopBox(run, owner, text);
+}
+
+void ShowError(Run& run, os::Window owner, MessageId id, ...) {
+    char text[LogLineSize];
+    va_list args;
+    va_start(args, id);
+    FormatTextV(text, sizeof text, Msg(id), args);
+    va_end(args);
+    ShowError(run, owner, text);
 }

@@ -2,8 +2,9 @@
 // before any work starts, so no half installation can come of it. A whole
 // one then has its checksum checked.
 #include "package/package.h"
-#include "ui/boxes.h"
-#include "ui/messages.h"
+#include "log/log.h"
+#include "text/boxes.h"
+#include "text/messages.h"
 
 bool CheckPackageLength(Run& run) {
     std::uint64_t needed = static_cast<std::uint64_t>(run.InfoOffset) + run.InfoSize;
@@ -16,7 +17,7 @@ bool CheckPackageLength(Run& run) {
     const long end = here < 0 ? -1 : run.os.LSeek(run.Package, 0, os::SEEK_FROM_END);
     const bool restored = end >= 0 && run.os.LSeek(run.Package, here, os::SEEK_FROM_BEGIN) == here;
     if (!restored || static_cast<std::uint64_t>(end) < needed) {
-        ShowError(run, 0, Msg(MessageId::CouldntReadInfo));
+        ShowError(run, 0, MessageId::CouldntReadInfo);
         return false;
     }
     return CheckPackageSum(run, static_cast<long>(needed));

@@ -11,8 +11,9 @@
 #include <cstring>
 
 #include "package/package.h"
-#include "ui/boxes.h"
-#include "ui/messages.h"
+#include "log/log.h"
+#include "text/boxes.h"
+#include "text/messages.h"
 
 namespace {
 
@@ -41,7 +42,7 @@ bool CheckPackageSum(Run& run, long end) {
         // The byte table, then the read block.
         std::uint32_t* table = static_cast<std::uint32_t*>(run.os.Alloc(1024 + SumBlock));
         if (table == nullptr) {
-            ShowError(run, 0, Msg(MessageId::OutOfMemory));
+            ShowError(run, 0, MessageId::OutOfMemory);
             return false;
         }
         for (std::uint32_t i = 0; i < 256; ++i) {
@@ -72,6 +73,6 @@ bool CheckPackageSum(Run& run, long end) {
     }
     // Back to the file data, where the install engine reads on.
     if (run.os.LSeek(run.Package, data, os::SEEK_FROM_BEGIN) != data) sound = false;
-    if (!sound) ShowError(run, 0, Msg(MessageId::PackageDamaged));
+    if (!sound) ShowError(run, 0, MessageId::PackageDamaged);
     return sound;
 }

@@ -3,8 +3,9 @@
 #include <cstring>
 
 #include "package/package.h"
-#include "ui/boxes.h"
-#include "ui/messages.h"
+#include "log/log.h"
+#include "text/boxes.h"
+#include "text/messages.h"
 
 namespace {
 
@@ -36,7 +37,7 @@ long FindInBlock(const unsigned char* block, long count) {
 bool FindInfoMarker(Run& run) {
     run.ScanBuffer = static_cast<unsigned char*>(run.os.Alloc(ScanBufferSize));
     if (!run.ScanBuffer) {
-        ShowError(run, 0, Msg(MessageId::OutOfMemory));
+        ShowError(run, 0, MessageId::OutOfMemory);
         return false;
     }
     std::uint32_t scanned = 0;
@@ -54,6 +55,6 @@ bool FindInfoMarker(Run& run) {
         scanned += ScanBlockSize;
     }
     // The scan buffer stays until the end of the run releases it.
-    ShowError(run, 0, Msg(MessageId::NoInstallInfo));
+    ShowError(run, 0, MessageId::NoInstallInfo);
     return false;
 }

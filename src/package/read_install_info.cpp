@@ -3,18 +3,17 @@
 #include <cstring>
 
 #include "package/package.h"
-#include "ui/boxes.h"
-#include "ui/format.h"
-#include "ui/messages.h"
+#include "log/log.h"
+#include "text/boxes.h"
+#include "text/format.h"
+#include "text/messages.h"
 
 void Unscramble(unsigned char* buffer, long length) {
     for (long i = 0; i < length; ++i) buffer[i] = static_cast<unsigned char>(buffer[i] - (i & 0xFF));
 }
 
 void ShowInfoError(Run& run, int number) {
-    char text[128];
-    FormatText(text, sizeof text, Msg(MessageId::InfoError), number);
-    ShowError(run, 0, text);
+    ShowError(run, 0, MessageId::InfoError, number);
 }
 
 namespace {
@@ -47,11 +46,11 @@ bool ReadBlock(Reader& reader, std::uint32_t count, std::uint32_t recordSize, in
     }
     table = static_cast<unsigned char*>(run.os.Alloc(static_cast<std::size_t>(size)));
     if (!table) {
-        ShowError(run, 0, Msg(MessageId::OutOfMemory));
+        ShowError(run, 0, MessageId::OutOfMemory);
         return false;
     }
     if (run.os.HRead(run.Package, table, static_cast<long>(size)) != static_cast<long>(size)) {
-        ShowError(run, 0, Msg(MessageId::CouldntReadInfo));
+        ShowError(run, 0, MessageId::CouldntReadInfo);
         return false;
     }
     Unscramble(table, static_cast<long>(size));
@@ -78,7 +77,7 @@ bool ReadTable(Reader& reader, std::uint32_t count, std::uint32_t recordSize, in
 bool PackageLength(Run& run, std::uint32_t position, std::uint32_t& length) {
     long end = run.os.LSeek(run.Package, 0, os::SEEK_FROM_END);
     if (end < 0 || run.os.LSeek(run.Package, static_cast<long>(position), os::SEEK_FROM_BEGIN) < 0) {
-        ShowError(run, 0, Msg(MessageId::CouldntPositionInfo));
+        ShowError(run, 0, MessageId::CouldntPositionInfo);
         return false;
     }
     length = static_cast<std::uint32_t>(end);
@@ -89,19 +88,19 @@ bool PackageLength(Run& run, std::uint32_t position, std::uint32_t& length) {
 
 bool ReadInstallInfo(Run& run) {
     if (run.os.LSeek(run.Package, static_cast<long>(run.InfoOffset), os::SEEK_FROM_BEGIN) < 0) {
-        ShowError(run, 0, Msg(MessageId::CouldntPositionInfo));
+        ShowError(run, 0, MessageId::CouldntPositionInfo);
         return false;
     }
     if (!run.Header) {
         run.Header = static_cast<InstallHeader*>(run.os.Alloc(HeaderRecordSize));
         if (!run.Header) {
-            ShowError(run, 0, Msg(MessageId::OutOfMemory));
+            ShowError(run, 0, MessageId::OutOfMemory);
             return false;
         }
     }
     unsigned char* header = reinterpret_cast<unsigned char*>(run.Header);
     if (run.os.HRead(run.Package, header, HeaderRecordSize) != static_cast<long>(HeaderRecordSize)) {
-        ShowError(run, 0, Msg(MessageId::CouldntReadInfo));
+        ShowError(run, 0, MessageId::CouldntReadInfo);
         return false;
     }
     Unscramble(header + 8, HeaderRecordSize - 8);
@@ -117,7 +116,7 @@ bool ReadInstallInfo(Run& run) {
     const InstallHeader& h = *run.Header;
     if (!ReadTable(reader, h.FileCount, FileRecordSize, BadFileRecord, run.Files)) return false;
     if (h.IniStringCount != 0 && (h.IniOptions & 6) != 0) {
-        ShowError(run, 0, Msg(MessageId::IniStringsNotEnabled));
+        ShowError(run, 0, MessageId::IniStringsNotEnabled);
         return false;
     }
     return ReadTable(reader, h.DirCount, DirRecordSize, BadDirRecord, run.Dirs) &&

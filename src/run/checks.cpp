@@ -6,9 +6,9 @@
 
 #include "log/log.h"
 #include "package/package.h"
-#include "ui/boxes.h"
-#include "ui/format.h"
-#include "ui/messages.h"
+#include "text/boxes.h"
+#include "text/format.h"
+#include "text/messages.h"
 
 namespace {
 
@@ -68,7 +68,7 @@ bool RefuseUnsupportedPlatform(Run& run) {
     else if (run.IsWindows95 && h.RefuseWindows95) refusal = MessageId::RefuseWindows95;
     else if (run.IsWindowsNT && h.RefuseWindowsNT) refusal = MessageId::RefuseWindowsNT;
     else return true;
-    ShowError(run, 0, Msg(refusal));
+    ShowError(run, 0, refusal);
     return false;
 }
 
@@ -77,10 +77,8 @@ bool CheckWindowsVersion(Run& run) {
     if (run.WindowsMajor > h.MinWindowsMajor ||
         (run.WindowsMajor == h.MinWindowsMajor && run.WindowsMinor >= h.MinWindowsMinor))
         return true;
-    char text[128];
-    FormatText(text, sizeof text, Msg(MessageId::RequiresWindows),
-               static_cast<int>(h.MinWindowsMajor), static_cast<int>(h.MinWindowsMinor));
-    ShowError(run, 0, text);
+    ShowError(run, 0, MessageId::RequiresWindows, static_cast<int>(h.MinWindowsMajor),
+              static_cast<int>(h.MinWindowsMinor));
     return false;
 }
 
@@ -95,11 +93,9 @@ bool CheckFilesInUse(Run& run) {
         if (run.UninstallMode ? f.KeepAtUninstall != 0 : !AppliesAtInstall(run, f)) continue;
         char name[sizeof f.FileName];
         CopyText(name, sizeof name, f.FileName, sizeof f.FileName);
-        char text[sizeof f.FileName + 160];
-        FormatText(text, sizeof text,
-                   Msg(run.UninstallMode ? MessageId::FileInUseUninstall : MessageId::FileInUseInstall),
-                   name);
-        ShowError(run, 0, text);
+        ShowError(run, 0,
+                  run.UninstallMode ? MessageId::FileInUseUninstall : MessageId::FileInUseInstall,
+                  name);
         return false;
     }
     return true;
@@ -144,7 +140,7 @@ bool CheckDestination(Run& run) {
     LogText(run, Msg(MessageId::Empty));
 
     if (available < required) {
-        ShowError(run, 0, Msg(MessageId::NotEnoughSpace));
+        ShowError(run, 0, MessageId::NotEnoughSpace);
         return false;
     }
 
@@ -154,7 +150,7 @@ bool CheckDestination(Run& run) {
         FormatText(path, sizeof path, "%s\\__test__.tst", run.SystemDir);
         os::FileHandle test = run.os.LCreat(path, 0);
         if (test == os::InvalidFile) {
-            ShowError(run, 0, Msg(MessageId::CouldntWriteSystemDir));
+            ShowError(run, 0, MessageId::CouldntWriteSystemDir);
             return false;
         }
         run.os.LClose(test);

@@ -5,9 +5,9 @@
 
 #include "log/log.h"
 #include "package/package.h"
-#include "ui/boxes.h"
-#include "ui/format.h"
-#include "ui/messages.h"
+#include "text/boxes.h"
+#include "text/format.h"
+#include "text/messages.h"
 
 namespace {
 

@@ -13,11 +13,12 @@
 #include "run/command_line.h"
 #include "run/completion.h"
 #include "run/run.h"
+#include "run/work.h"
 #include "shell/shell.h"
-#include "ui/boxes.h"
+#include "text/boxes.h"
 #include "ui/dialogs.h"
-#include "ui/format.h"
-#include "ui/messages.h"
+#include "text/format.h"
+#include "text/messages.h"
 
 namespace {
 
@@ -69,7 +70,7 @@ bool DeriveUninstallDestination(Run& run) {
     const char* directory = run.DirectoryPart;
     const bool network = directory[0] == '\\' && directory[1] == '\\' && directory[2] != '\0';
     if (directory[0] == '\0' || (drive[0] == '\0' && !network)) {
-        ShowError(run, 0, Msg(MessageId::CouldntOpenProgram));
+        ShowError(run, 0, MessageId::CouldntOpenProgram);
         return false;
     }
     FormatText(run.DestinationDir, PathSize, "%s%s", drive, run.DirectoryPart);
@@ -99,7 +100,7 @@ void MainSequence(Run& run, const char* tail) {
     const CommandLine commandLine = ReadCommandLine(run, tail);
     if (run.LogSwitch[0] != '\0') OpenLogFile(run, run.LogSwitch, 0);
     if (commandLine == CommandLine::Invalid) {
-        ShowError(run, 0, Msg(MessageId::InvalidCommandLine));
+        ShowError(run, 0, MessageId::InvalidCommandLine);
         return;
     }
     if (commandLine == CommandLine::Switches) tail = "";
@@ -109,7 +110,7 @@ void MainSequence(Run& run, const char* tail) {
         // The tail is the package path as it stands, quotes and all. One that
         // does not fit the path buffer is refused, never cut to another name.
         if (std::strlen(tail) >= PackagePathSize) {
-            ShowError(run, 0, Msg(MessageId::CouldntOpenProgram));
+            ShowError(run, 0, MessageId::CouldntOpenProgram);
             return;
         }
         std::memcpy(run.PackagePath, tail, std::strlen(tail) + 1);
@@ -128,7 +129,7 @@ void MainSequence(Run& run, const char* tail) {
         !Take(run, run.SystemDir, PathSize) || !Take(run, run.ProgramFilesDir, PathSize) ||
         !Take(run, run.DirectoryPart, DirPartSize) ||
         !Take(run, run.Header, sizeof(InstallHeader))) {
-        ShowError(run, 0, Msg(MessageId::OutOfMemory));
+        ShowError(run, 0, MessageId::OutOfMemory);
         return;
     }
     // A failed or over-long answer leaves no base directory: refused, or the
@@ -137,7 +138,7 @@ void MainSequence(Run& run, const char* tail) {
     const unsigned systemLength = run.os.GetSystemDirectory(run.SystemDir, PathSize);
     if (windowsLength == 0 || windowsLength >= PathSize || systemLength == 0 ||
         systemLength >= PathSize) {
-        ShowError(run, 0, Msg(MessageId::NoWindowsDirectory));
+        ShowError(run, 0, MessageId::NoWindowsDirectory);
         return;
     }
     TrimTrailingBackslash(run.WindowsDir);
@@ -165,7 +166,7 @@ void MainSequence(Run& run, const char* tail) {
     if (run.UninstallMode) {
         // The destination is the uninstaller's own directory, never /D=.
         if (run.DestinationSwitch[0] != '\0') {
-            ShowError(run, 0, Msg(MessageId::InvalidCommandLine));
+            ShowError(run, 0, MessageId::InvalidCommandLine);
             return;
         }
         // Started with /S, the uninstallation was asked for already.
@@ -177,16 +178,16 @@ void MainSequence(Run& run, const char* tail) {
         std::intptr_t accepted = MainDialog(run);
         if (accepted == 0) return;
         if (accepted == -1) {
-            ShowError(run, 0, Msg(MessageId::CouldntOpenMainDialog));
+            ShowError(run, 0, MessageId::CouldntOpenMainDialog);
             return;
         }
         if (!CheckPaths(run) || !CheckDestination(run)) return;
     }
 
-    std::intptr_t worked = ProgressDialog(run);
+    std::intptr_t worked = ProgressDialog(run, RunWork);
     if (worked == 0) return;
     if (worked == -1) {
-        ShowError(run, 0, Msg(MessageId::CouldntOpenProgressDialog));
+        ShowError(run, 0, MessageId::CouldntOpenProgressDialog);
         return;
     }
     if (run.UninstallMode) CompleteUninstall(run);

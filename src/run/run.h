@@ -1,6 +1,8 @@
 // The state of one run of the program: one instance per process in the
 // product, as many as a test likes on the host. Every engine procedure takes
-// it by reference; nothing of a run lives in hidden globals.
+// it by reference; nothing of a run lives in hidden globals. It stands apart
+// from the floors of the folders: every one includes it, and it includes
+// only the platform and the package records.
 //
 // Engine conventions, said once here for every procedure of the engine:
 // success is a true bool (or 1); a procedure that fails has already shown its

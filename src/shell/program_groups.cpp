@@ -7,11 +7,11 @@
 #include "package/package.h"
 #include "package/record.h"
 #include "shell/shell.h"
-#include "ui/boxes.h"
-#include "ui/dialogs.h"
-#include "ui/format.h"
-#include "ui/messages.h"
-#include "ui/progress.h"
+#include "text/boxes.h"
+#include "status/cancel.h"
+#include "text/format.h"
+#include "text/messages.h"
+#include "status/progress.h"
 
 namespace {
 
@@ -45,9 +45,7 @@ void DeleteItem(Run& run, const char* itemName) {
 void ReportAddItemFailure(Run& run, os::Window owner, const char* itemName,
                           const char* groupName) {
     LogNumber(run, "DDE Error: ", static_cast<std::int32_t>(run.LastDdeError));
-    char text[LogLineSize];
-    FormatText(text, sizeof text, Msg(MessageId::CouldntAddItem), itemName, groupName);
-    ShowError(run, owner, text);
+    ShowError(run, owner, MessageId::CouldntAddItem, itemName, groupName);
 }
 
 // A name among the shell's group names, one a line, in any letter case.
@@ -97,9 +95,7 @@ Pass GroupPass(Run& run, os::Window owner) {
         if (ExecuteShellCommand(run, command) == 0) continue;
         LogNumber(run, "DDE Error: ", static_cast<std::int32_t>(run.LastDdeError));
         if (install) {
-            char text[LogLineSize];
-            FormatText(text, sizeof text, Msg(MessageId::CouldntCreateGroup), name);
-            ShowError(run, owner, text);
+            ShowError(run, owner, MessageId::CouldntCreateGroup, name);
             return Pass::EndStep;
         }
     }
@@ -234,12 +230,10 @@ bool UpdateProgramGroups(Run& run, os::Window owner) {
     run.ShellConversation = run.os.DdeConnect(run.DdeInstance, "PROGMAN");
     if (run.ShellConversation == 0) {
         run.LastDdeError = run.os.DdeGetLastError(run.DdeInstance);
-        char text[LogLineSize];
-        FormatText(text, sizeof text,
-                   Msg(run.UninstallMode ? MessageId::ShellUninstallFailed
-                                         : MessageId::ShellInstallFailed),
-                   static_cast<int>(run.LastDdeError));
-        ShowError(run, owner, text);
+        ShowError(run, owner,
+                  run.UninstallMode ? MessageId::ShellUninstallFailed
+                                    : MessageId::ShellInstallFailed,
+                  static_cast<int>(run.LastDdeError));
         return false;
     }
     const bool done = RunPasses(run, owner);

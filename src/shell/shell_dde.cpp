@@ -3,8 +3,9 @@
 #include <cstring>
 
 #include "shell/shell.h"
-#include "ui/boxes.h"
-#include "ui/messages.h"
+#include "log/log.h"
+#include "text/boxes.h"
+#include "text/messages.h"
 
 namespace {
 
@@ -17,7 +18,7 @@ constexpr std::uint32_t RetryPauseMs = 500;
 bool StartShellDde(Run& run) {
     if (run.os.DdeInitialize(&run.DdeInstance) != os::DMLERR_NO_ERROR) {
         run.DdeInstance = 0;
-        ShowError(run, 0, Msg(MessageId::CouldntInitializeDde));
+        ShowError(run, 0, MessageId::CouldntInitializeDde);
         return false;
     }
     return true;

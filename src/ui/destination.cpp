@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "package/package.h"
-#include "ui/format.h"
+#include "text/format.h"
 
 namespace {
 

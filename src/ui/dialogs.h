@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "run/run.h"
-#include "ui/messages.h"
+#include "text/messages.h"
 
 // Opens the main dialog modally: 1 accepted, 0 cancelled, -1 not opened.
 std::intptr_t MainDialog(Run& run);
@@ -18,15 +18,12 @@ bool ValidateDestination(Run& run, os::Window dialog);
 MessageId DestinationFault(Run& run);
 void ReportFieldError(Run& run, os::Window dialog, int item, const char* text);
 
-// Opens the progress dialog modally; its work run does the installation or
-// the uninstallation. 1 success, 0 failure or cancel, -1 not opened.
-std::intptr_t ProgressDialog(Run& run);
+// The work the progress dialog runs (its RunWorkMessage handler): 1 when it
+// succeeded, else 0. Window 0 in a silent run.
+using ProgressWork = std::intptr_t (*)(Run& run, os::Window dialog);
+// Opens the progress dialog modally and runs `work` in it (RunWork does the
+// installation or the uninstallation). 1 success, 0 failure or cancel, -1 not
+// opened.
+std::intptr_t ProgressDialog(Run& run, ProgressWork work);
 std::intptr_t ProgressDialogProc(void* context, os::Window dialog, unsigned message,
                                  std::uintptr_t wParam, std::intptr_t lParam);
-// The work run of the progress dialog (its RunWorkMessage handler): 1 when
-// the work succeeded, else 0. Window 0 in a silent run.
-std::intptr_t RunWork(Run& run, os::Window dialog);
-// The Cancel command: asks, and on Yes sets AbortRequested and ends the dialog.
-void CancelCommand(Run& run, os::Window dialog);
-// Turns a held mouse button on Cancel or a held Escape into the Cancel command.
-bool PollCancel(Run& run);

@@ -1,21 +1,19 @@
-// The progress dialog: the work run, the Cancel command and the cancel poll.
-// The work runs inside the dialog's own message handling; while it runs, the
-// user acts only through the polls and the boxes.
+// The progress dialog: it runs the work it is given inside its own message
+// handling, and turns its Cancel button into the Cancel command.
 #include "ui/dialogs.h"
 
-#include "install/install.h"
-#include "install/services.h"
-#include "log/log.h"
-#include "shell/shell.h"
-#include "ui/boxes.h"
-#include "ui/format.h"
-#include "ui/messages.h"
-#include "ui/progress.h"
-#include "uninstall/uninstall.h"
+#include "status/cancel.h"
+#include "status/progress.h"
+#include "text/boxes.h"
+#include "text/messages.h"
 
 namespace {
 
-constexpr std::size_t ClosingTextSize = 320;
+// What the dialog procedure receives: the run and its work.
+struct ProgressContext {
+    Run& run;
+    ProgressWork work;
+};
 
 void InitProgressDialog(Run& run, os::Window dialog) {
     run.ProgressWindow = dialog;
@@ -28,21 +26,19 @@ void InitProgressDialog(Run& run, os::Window dialog) {
     run.os.PostMessage(dialog, os::RunWorkMessage, 0, 0);
 }
 
-bool KeyHeld(Run& run, int key) {
-    return (static_cast<unsigned short>(run.os.GetAsyncKeyState(key)) & 0x8000u) != 0;
-}
-
 }  // namespace
 
-std::intptr_t ProgressDialog(Run& run) {
+std::intptr_t ProgressDialog(Run& run, ProgressWork work) {
     // A silent run does the same work without the window around it.
-    if (run.Silent) return RunWork(run, 0);
-    return run.os.DialogBox(os::ProgressDialogId, 0, ProgressDialogProc, &run);
+    if (run.Silent) return work(run, 0);
+    ProgressContext context{run, work};
+    return run.os.DialogBox(os::ProgressDialogId, 0, ProgressDialogProc, &context);
 }
 
 std::intptr_t ProgressDialogProc(void* context, os::Window dialog, unsigned message,
                                  std::uintptr_t wParam, std::intptr_t) {
-    Run& run = *static_cast<Run*>(context);
+    ProgressContext& progress = *static_cast<ProgressContext*>(context);
+    Run& run = progress.run;
     switch (message) {
     case os::WM_INITDIALOG:
         InitProgressDialog(run, dialog);
@@ -63,7 +59,7 @@ std::intptr_t ProgressDialogProc(void* context, os::Window dialog, unsigned mess
     case os::RunWorkMessage:
         // The run's request comes last, so it decides the dialog's result
         // even when a Cancel command asked for 0 meanwhile.
-        run.os.EndDialog(dialog, RunWork(run, dialog));
+        run.os.EndDialog(dialog, progress.work(run, dialog));
         return 0;
     case os::WM_DESTROY:
         run.ProgressWindow = 0;
@@ -71,50 +67,4 @@ std::intptr_t ProgressDialogProc(void* context, os::Window dialog, unsigned mess
     default:
         return 0;
     }
-}
-
-std::intptr_t RunWork(Run& run, os::Window dialog) {
-    DrawProgress(run, dialog, 0, 0);
-    if (run.UninstallMode) {
-        if (!RunUninstall(run, dialog)) return 0;
-    } else if (!RunInstall(run, dialog)) {
-        char text[ClosingTextSize];
-        FormatText(text, sizeof text, "%s%s",
-                   Msg(run.AbortRequested ? MessageId::InstallationAborted
-                                          : MessageId::InstallationError),
-                   Msg(MessageId::MayNotRunProperly));
-        ShowError(run, dialog, text);
-        return 0;
-    }
-    // Their failures are shown by themselves and do not fail the run.
-    UpdateProgramGroups(run, dialog);
-    UpdateUninstallEntry(run, dialog);
-    return InstallServices(run, dialog) ? 1 : 0;
-}
-
-void CancelCommand(Run& run, os::Window dialog) {
-    if (!AskYesNo(run, dialog,
-                  Msg(run.UninstallMode ? MessageId::AbortUninstallQuestion
-                                        : MessageId::AbortInstallQuestion)))
-        return;
-    run.AbortRequested = true;
-    LogText(run, "\r\n!!! Installation aborted by user !!!\r\n");
-    run.os.EndDialog(dialog, 0);
-}
-
-bool PollCancel(Run& run) {
-    run.os.PeekMessage();
-    os::Window dialog = run.ProgressWindow;
-    if (dialog != 0 && KeyHeld(run, os::VK_LBUTTON)) {
-        // While the button is down only its place counts, not Escape.
-        os::Point cursor{};
-        os::Rect cancel{};
-        if (run.os.GetCursorPos(&cursor) && run.os.GetItemRect(dialog, os::IDCANCEL, false, &cancel) &&
-            cursor.x >= cancel.left && cursor.x < cancel.right && cursor.y >= cancel.top &&
-            cursor.y < cancel.bottom)
-            run.os.SendCancelCommand(dialog);
-    } else if (dialog != 0 && KeyHeld(run, os::VK_ESCAPE)) {
-        run.os.SendCancelCommand(dialog);
-    }
-    return run.AbortRequested;
 }

@@ -3,8 +3,8 @@
 
 #include "package/package.h"
 #include "package/record.h"
-#include "ui/format.h"
-#include "ui/progress.h"
+#include "text/format.h"
+#include "status/progress.h"
 #include "uninstall/uninstall.h"
 
 // A file the uninstallation leaves is never swept away with the rest of

@@ -4,9 +4,10 @@
 
 #include "package/package.h"
 #include "package/record.h"
-#include "ui/boxes.h"
-#include "ui/format.h"
-#include "ui/messages.h"
+#include "log/log.h"
+#include "text/boxes.h"
+#include "text/format.h"
+#include "text/messages.h"
 #include "uninstall/uninstall.h"
 
 bool RemoveRegistryEntries(Run& run, os::Window owner) {
@@ -18,7 +19,7 @@ bool RemoveRegistryEntries(Run& run, os::Window owner) {
     if (keyCount != 0 && run.KeyHandles == nullptr) {
         run.KeyHandles = static_cast<os::RegKey*>(run.os.Alloc(keyCount * sizeof(os::RegKey)));
         if (run.KeyHandles == nullptr) {
-            ShowError(run, owner, Msg(MessageId::OutOfMemory));
+            ShowError(run, owner, MessageId::OutOfMemory);
             return false;
         }
     }

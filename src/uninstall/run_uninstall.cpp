@@ -4,13 +4,14 @@
 #include <cstring>
 
 #include "install/services.h"
+#include "log/log.h"
 #include "package/package.h"
 #include "package/record.h"
-#include "ui/boxes.h"
-#include "ui/dialogs.h"
-#include "ui/format.h"
-#include "ui/messages.h"
-#include "ui/progress.h"
+#include "text/boxes.h"
+#include "status/cancel.h"
+#include "text/format.h"
+#include "text/messages.h"
+#include "status/progress.h"
 #include "uninstall/uninstall.h"
 
 namespace {
@@ -32,23 +33,20 @@ bool RemoveServices(Run& run, os::Window owner) {
         const std::uint32_t state = QueryServiceState(run, name);
         if (state == ServiceNotFound) continue;
 
-        char text[LogLineSize];
         if (state == os::SERVICE_RUNNING || state == os::SERVICE_PAUSED) {
             SetStatusLabel(run, Msg(MessageId::StoppingService));
             SetStatusDetail(run, displayName);
             if (!StopServiceWait(run, name)) {
-                FormatText(text, sizeof text, Msg(MessageId::CouldntStopService), name,
-                           static_cast<int>(run.LastServiceError));
-                ShowError(run, owner, text);
+                ShowError(run, owner, MessageId::CouldntStopService, name,
+                          static_cast<int>(run.LastServiceError));
                 return false;
             }
         }
         SetStatusLabel(run, Msg(MessageId::RemovingService));
         SetStatusDetail(run, displayName);
         if (!RemoveService(run, name)) {
-            FormatText(text, sizeof text, Msg(MessageId::CouldntRemoveService), displayName,
-                       static_cast<int>(run.LastServiceError));
-            ShowError(run, owner, text);
+            ShowError(run, owner, MessageId::CouldntRemoveService, displayName,
+                      static_cast<int>(run.LastServiceError));
             return false;
         }
     }

@@ -2,13 +2,14 @@
 #include <cstring>
 
 #include "install/install.h"
+#include "log/log.h"
 #include "package/package.h"
 #include "package/record.h"
-#include "ui/boxes.h"
-#include "ui/dialogs.h"
-#include "ui/format.h"
-#include "ui/messages.h"
-#include "ui/progress.h"
+#include "text/boxes.h"
+#include "status/cancel.h"
+#include "text/format.h"
+#include "text/messages.h"
+#include "status/progress.h"
 #include "uninstall/uninstall.h"
 
 namespace {
@@ -74,42 +75,35 @@ void RemoveRunService95(Run& run, const FileRecord& file) {
 }  // namespace
 
 bool UnregisterComponent(Run& run, os::Window owner, const char* path, bool byRun) {
-    char text[LogLineSize];
     if (byRun) {
         // RunAndWait quotes the program path itself, as for the registration.
         const std::int32_t code = RunAndWait(run, path, "/UNREGSERVER");
         if (code == -1) {
-            FormatText(text, sizeof text, Msg(MessageId::CouldntExecuteOleServerUninstall), path);
-            ShowError(run, owner, text);
+            ShowError(run, owner, MessageId::CouldntExecuteOleServerUninstall, path);
             return false;
         }
         if (code != 0) {
-            FormatText(text, sizeof text, Msg(MessageId::CouldntUnregisterOleServer), path,
-                       static_cast<int>(code));
-            ShowError(run, owner, text);
+            ShowError(run, owner, MessageId::CouldntUnregisterOleServer, path,
+                      static_cast<int>(code));
             return false;
         }
         return true;
     }
     const os::LibraryHandle library = run.os.LoadLibrary(path);
     if (library == 0) {
-        FormatText(text, sizeof text, Msg(MessageId::CouldntLoadLibrary), path);
-        ShowError(run, owner, text);
+        ShowError(run, owner, MessageId::CouldntLoadLibrary, path);
         return false;
     }
     const os::EntryPoint entry = run.os.GetProcAddress(library, "DllUnregisterServer");
     if (entry == 0) {
         run.os.FreeLibrary(library);
-        FormatText(text, sizeof text, Msg(MessageId::NoDllUnregisterServer), path);
-        ShowError(run, owner, text);
+        ShowError(run, owner, MessageId::NoDllUnregisterServer, path);
         return false;
     }
     const std::int32_t result = run.os.CallEntryPoint(entry);
     run.os.FreeLibrary(library);
     if (result != 0) {
-        FormatText(text, sizeof text, Msg(MessageId::DllUnregisterServerFailed), path,
-                   static_cast<int>(result));
-        ShowError(run, owner, text);
+        ShowError(run, owner, MessageId::DllUnregisterServerFailed, path, static_cast<int>(result));
         return false;
     }
     return true;

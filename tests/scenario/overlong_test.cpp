@@ -14,7 +14,7 @@
 #include "log/log.h"
 #include "run/run.h"
 #include "support/scenario.h"
-#include "ui/boxes.h"
+#include "text/boxes.h"
 
 namespace {
 

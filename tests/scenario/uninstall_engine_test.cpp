@@ -6,6 +6,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "run/work.h"
 #include "ui/dialogs.h"
 #include "uninstall/uninstall.h"
 #include "unit/shell_engine_run.h"
@@ -495,7 +496,7 @@ TEST(UninstallCancel, CancellingDuringTheFilesLeavesTheRegistryRecordsAndLaterPh
     u.run.Package = u.m.LOpen("C:\\APP\\UNINST.EXE", os::OF_READ);
     u.m.HoldEscapeAtPoll(2);
     u.m.AnswerQuestions({os::IDYES});
-    EXPECT_EQ(ProgressDialog(u.run), 0);
+    EXPECT_EQ(ProgressDialog(u.run, RunWork), 0);
     EXPECT_TRUE(u.run.AbortRequested);
     EXPECT_THAT(u.BoxTexts(), ElementsAre("Do you want to abort the uninstallation?"));
     EXPECT_EQ(u.m.GetDword(os::HKEY_LOCAL_MACHINE, SharedDlls, "C:\\APP\\FIRST.DLL"), 1u);

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 
-#include "ui/format.h"
+#include "text/format.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <set>
 #include <string>
 
-#include "ui/messages.h"
+#include "text/messages.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "ui/progress.h"
+#include "status/progress.h"
 
 namespace {
 

@@ -1,4 +1,6 @@
 // The progress bar and the two status lines of the progress dialog.
+// src/status (these and the cancel poll) sits below the engines that call
+// it and below the dialog that shows it.
 #pragma once
 
 #include <cstdint>

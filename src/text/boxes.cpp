@@ -1,9 +1,8 @@
 // The three message boxes and the preparation both dialogs share.
-#include "ui/boxes.h"
+#include "text/boxes.h"
 
-#include "log/log.h"
-#include "ui/format.h"
-#include "ui/messages.h"
+#include "text/format.h"
+#include "text/messages.h"
 
 void ComposeCaption(const Run& run, const char* word, char* caption) {
     if (run.ActiveTitle != nullptr && run.ActiveTitle[0] != '\0')
@@ -12,8 +11,7 @@ void ComposeCaption(const Run& run, const char* word, char* caption) {
         FormatText(caption, CaptionSize, "%s", word);
 }
 
-void ShowError(Run& run, os::Window owner, const char* text) {
-    LogText(run, text);
+void ShowStopBox(Run& run, os::Window owner, const char* text) {
     if (run.Silent) return;
     char caption[CaptionSize];
     ComposeCaption(run, Msg(MessageId::ErrorCaption), caption);

@@ -5,7 +5,7 @@
 // stored once, and a text refers to piece n by the byte 0x80 + n (the texts
 // themselves are plain ASCII). The packing is done by the compiler from the
 // table as written; the first Msg call unpacks the whole table once.
-#include "ui/messages.h"
+#include "text/messages.h"
 
 #include <array>
 #include <cstddef>

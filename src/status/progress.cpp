@@ -1,8 +1,8 @@
 // The progress bar and the two status lines of the progress dialog.
-#include "ui/progress.h"
+#include "status/progress.h"
 
-#include "ui/format.h"
-#include "ui/messages.h"
+#include "text/format.h"
+#include "text/messages.h"
 
 ProgressPicture ComputeProgress(const os::Rect* frame, std::uint32_t windowsMajor,
                                 std::uint32_t position, std::uint32_t total) {

@@ -1,5 +1,6 @@
-// Text formatting with the wsprintf rules the messages are written for:
-// %s (text), %i and %d (signed decimal), %u (unsigned decimal), %% (percent).
+// Text formatting (src/text, the floor above the platform) with the wsprintf
+// rules the messages are written for: %s (text), %i and %d (signed
+// decimal), %u (unsigned decimal), %% (percent).
 // The output is always terminated and never passes `size` bytes; it returns
 // the length written. Package texts are only ever arguments, never formats.
 #pragma once

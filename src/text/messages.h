@@ -1,4 +1,5 @@
-// The MessageTable: every fixed text the user sees.
+// The MessageTable: every fixed text the user sees. src/text (formatting,
+// the messages, the boxes) sits just above the platform: every floor uses it.
 #pragma once
 
 enum class MessageId : int {

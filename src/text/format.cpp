@@ -1,6 +1,6 @@
 // FormatText: the wsprintf rules the message texts are written for, with an
 // output that never passes its buffer.
-#include "ui/format.h"
+#include "text/format.h"
 
 #include <cstdarg>
 #include <cstdint>

@@ -1,11 +1,12 @@
-// The three message boxes every part of the program uses, and the dialog
-// preparation both dialogs share.
+// The message boxes every part of the program uses, and the dialog
+// preparation both dialogs share. None is shown in a silent run. The error
+// box that also logs its text is ShowError (log/log.h).
 #pragma once
 
 #include "run/run.h"
 
-// Logs the text (install mode, log open), then shows a stop box with OK.
-void ShowError(Run& run, os::Window owner, const char* text);
+// A stop box with OK.
+void ShowStopBox(Run& run, os::Window owner, const char* text);
 void ShowMessage(Run& run, os::Window owner, const char* text);
 // True only when the user chose Yes.
 bool AskYesNo(Run& run, os::Window owner, const char* text);
