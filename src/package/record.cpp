@@ -5,6 +5,7 @@
 
 #include <cstring>
 
+#include "log/log.h"
 #include "text/boxes.h"
 #include "text/format.h"
 #include "text/messages.h"
@@ -100,9 +101,7 @@ bool RecordWrite(Run& run, os::Window owner) {
     char name[sizeof(InstallHeader::UninstallerName) + 1];
     CopyText(name, sizeof name, run.Header->UninstallerName, sizeof run.Header->UninstallerName);
     FormatText(path, sizeof path, "%s\\%s", run.DestinationDir, name);
-    char text[LogLineSize];
-    FormatText(text, sizeof text, Msg(MessageId::CouldntWriteData), path);
-    ShowError(run, owner, text);
+    ShowError(run, owner, MessageId::CouldntWriteData, path);
     return false;
 }
 

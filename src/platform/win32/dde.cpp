@@ -46,9 +46,18 @@ bool os::Platform::DdeExecute(os::DdeConversation conversation, const void* data
 std::uint32_t os::Platform::DdeRequestGroups(std::uint32_t instance,
                                              os::DdeConversation conversation, char* buffer,
                                              std::uint32_t size) {
+    // The list is asked for in a conversation of its own with the same
+    // service: after a request in the conversation that creates the groups,
+    // Wine's shell failed every AddItem that followed.
+    (void)conversation;
+    HSZ name = ::DdeCreateStringHandleA(instance, "PROGMAN", CP_WINANSI);
+    HCONV own = name != nullptr ? ::DdeConnect(instance, name, name, nullptr) : nullptr;
+    if (name != nullptr) ::DdeFreeStringHandle(instance, name);
     HSZ item = ::DdeCreateStringHandleA(instance, "Groups", CP_WINANSI);
-    HDDEDATA data = ::DdeClientTransaction(nullptr, 0, reinterpret_cast<HCONV>(conversation),
-                                           item, CF_TEXT, XTYP_REQUEST, 10000, nullptr);
+    HDDEDATA data = own != nullptr ? ::DdeClientTransaction(nullptr, 0, own, item, CF_TEXT,
+                                                            XTYP_REQUEST, 10000, nullptr)
+                                   : nullptr;
+    if (own != nullptr) ::DdeDisconnect(own);
     DWORD length = 0;
     if (data != nullptr) {
         length = ::DdeGetData(data, reinterpret_cast<LPBYTE>(buffer), size - 1, 0);

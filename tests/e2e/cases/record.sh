@@ -37,6 +37,9 @@ $extra
 [Groups]
 Name: "Rec Tools"
 
+[Items]
+Name: "Rec Program"; Group: "Rec Tools"; File: "REC.EXE"
+
 [RegKeys]
 Key: "HKCU\\Software\\Rec Settings"
 
@@ -104,6 +107,7 @@ record_nothing_left() {
   check "the product's files are gone" bash -c "cd '$p/drive_c' && test ! -e 'Rec Demo/REC.EXE' && \
     test ! -e 'Rec Demo/OLD.TXT' && test ! -e 'Rec Demo/UNINST.EXE' && test ! -e 'Rec Demo/InstLog.txt' && \
     test ! -e windows/RECINF/REC.INF"
+  check "the item the installation added to the group is gone" test ! -e "$menu/Rec Tools/Rec Program.lnk"
   check "the value the installation wrote is gone" \
     bash -c "! WINEPREFIX='$p' wine reg query 'HKCU\\Software\\Rec Settings' /v Rec >/dev/null 2>&1"
   check "the uninstall entry is gone" no_key "$p" 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Rec Demo'
@@ -120,6 +124,8 @@ case_record_keeps_what_was_there_before() {
   check "the kept WIN.INI is untouched by the installation" \
     cmp "$work/record-keeps.win.ini" "$p/drive_c/windows/win.ini"
   check "the installation placed its file" test -f "$p/drive_c/Rec Demo/REC.EXE"
+  check "the installation added its item to the group that was there" bash -c \
+    "find '$p/drive_c/users' -path '*Start Menu/Programs/Rec Tools/Rec Program.lnk' | grep -q ."
   check "pkginfo shows the record of the uninstaller" \
     grep -q -F 'F C:\Rec Demo\MY NOTES.TXT' <("$host/pkginfo" "$p/drive_c/Rec Demo/UNINST.EXE")
   record_uninstall "$p" record-keeps-uninstall
