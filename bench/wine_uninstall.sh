@@ -40,21 +40,9 @@ trap cleanup EXIT
 rm -rf "$work" && mkdir -p "$work"
 wine_scratch_home "$work"
 
-for n in $(seq 200 229); do
-  [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
-  Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-  xvfb_pid=$!
-  sleep 1
-  kill -0 "$xvfb_pid" 2>/dev/null && { export DISPLAY=":$n"; break; }
-  xvfb_pid=""
-done
-[ -n "${DISPLAY:-}" ] || { printf 'ROW\tWine uninstall\tskipped\t-\t-\tno virtual display\n'; exit 0; }
+start_xvfb 200 229 "$work/xvfb.log" || { printf 'ROW\tWine uninstall\tskipped\t-\t-\tno virtual display\n'; exit 0; }
 
-if [ -f /tmp/e2e-wine/prefix-nt40/.e2e-ready ]; then
-  cp -a /tmp/e2e-wine/prefix-nt40 "$WINEPREFIX"
-else
-  make_wine_prefix "$WINEPREFIX" nt40
-fi
+bench_nt40_prefix "$WINEPREFIX"
 wineserver -p  # one server for every run, so no run pays its start
 
 c="$WINEPREFIX/drive_c"

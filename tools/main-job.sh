@@ -35,15 +35,7 @@ cleanup() {
   true
 }
 trap cleanup EXIT
-for n in $(seq 130 160); do
-  [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
-  Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >"$out/xvfb.log" 2>&1 &
-  xvfb_pid=$!
-  sleep 1
-  kill -0 "$xvfb_pid" 2>/dev/null && { export DISPLAY=":$n"; break; }
-  xvfb_pid=""
-done
-[ -n "${DISPLAY:-}" ] || { echo "no virtual display could be started"; exit 1; }
+start_xvfb 130 160 "$out/xvfb.log" || { echo "no virtual display could be started"; exit 1; }
 
 echo "=== preparing a Windows NT 4.0 prefix"
 make_wine_prefix "$WINEPREFIX" nt40

@@ -44,3 +44,30 @@ make_wine_prefix() {
   fi
   WINEPREFIX="$prefix" wineserver -w
 }
+
+# start_xvfb FIRST LAST LOG: a private virtual display on the first free
+# number from FIRST to LAST; sets DISPLAY and xvfb_pid, or fails.
+start_xvfb() {
+  local n
+  xvfb_pid=""
+  for n in $(seq "$1" "$2"); do
+    [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
+    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >"$3" 2>&1 &
+    xvfb_pid=$!
+    sleep 1
+    kill -0 "$xvfb_pid" 2>/dev/null && { export DISPLAY=":$n"; return 0; }
+    xvfb_pid=""
+  done
+  return 1
+}
+
+# bench_nt40_prefix PREFIX: a copy of the Wine suite's NT 4.0 prefix when it
+# is ready, otherwise a new one.
+bench_nt40_prefix() {
+  if [ -f /tmp/e2e-wine/prefix-nt40/.e2e-ready ]; then
+    cp -a /tmp/e2e-wine/prefix-nt40 "$1"
+    unlink_wine_user_folders "$1"
+  else
+    make_wine_prefix "$1" nt40
+  fi
+}
