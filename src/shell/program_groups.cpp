@@ -62,6 +62,32 @@ bool Listed(const char* list, const char* name) {
     return false;
 }
 
+// A shell with a start menu keeps each group as a folder of the user's or
+// of every user's programs; its group list over DDE may come back empty.
+bool GroupFolderExists(Run& run, const char* name) {
+    static const char ShellFolders[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+    const os::RegKey roots[] = {os::HKEY_CURRENT_USER, os::HKEY_LOCAL_MACHINE};
+    const char* const values[] = {"Programs", "Common Programs"};
+    for (int n = 0; n < 2; ++n) {
+        os::RegKey key = 0;
+        if (run.os.RegOpenKeyEx(roots[n], ShellFolders, os::KEY_QUERY_VALUE, &key) != os::ERROR_SUCCESS)
+            continue;
+        char folder[PathSize] = {};
+        std::uint32_t type = 0;
+        std::uint32_t size = PathSize - 1;
+        const bool read =
+            run.os.RegQueryValueEx(key, values[n], &type, folder, &size) == os::ERROR_SUCCESS;
+        run.os.RegCloseKey(key);
+        if (!read || folder[0] == '\0') continue;
+        char path[PathSize];
+        FormatText(path, sizeof path, "%s\\%s", folder, name);
+        const std::uint32_t attributes = run.os.GetFileAttributes(path);
+        if (attributes != os::INVALID_FILE_ATTRIBUTES && (attributes & os::FILE_ATTRIBUTE_DIRECTORY))
+            return true;
+    }
+    return false;
+}
+
 // Notes whether a group was there before the first installation, before the
 // group is created.
 bool RecordGroup(Run& run, os::Window owner, const char* name) {
@@ -70,7 +96,7 @@ bool RecordGroup(Run& run, os::Window owner, const char* name) {
         return true;
     char list[4096];
     run.os.DdeRequestGroups(run.DdeInstance, run.ShellConversation, list, sizeof list);
-    RecordFinding(run, FoundGroup, name, Listed(list, name));
+    RecordFinding(run, FoundGroup, name, Listed(list, name) || GroupFolderExists(run, name));
     return RecordWrite(run, owner);
 }
 

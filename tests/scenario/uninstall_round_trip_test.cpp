@@ -302,3 +302,23 @@ TEST(UninstallRoundTrip, TwoVersionsLeaveOnlyWhatWasThereBeforeTheFirst) {
 }
 
 }  // namespace
+
+// A shell with a start menu may answer the group list empty: a group whose
+// folder is among the user's programs was there before, and stays.
+TEST(UninstallRoundTrip, KeepsAGroupWhoseFolderWasThereThoughTheShellDoesNotListIt) {
+    sim::Machine m = sim::Machine::NT40();
+    m.SetString(os::HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
+                "Programs", "C:\\MENU");
+    m.MakeDirectories("C:\\MENU\\Games");
+    PackageBuilder b;
+    b.Title("Tool").Uninstaller("UNINST.EXE").UninstallDisplayName("Tool")
+        .File("TOOL.EXE", TextBytes("tool"))
+        .Group("Games").Item("Tool", "TOOL.EXE");
+    ASSERT_EQ(scenario::Install(m, b.Build(), "C:\\TOOL").exitCode, 0);
+    ASSERT_EQ(scenario::Uninstall(m, "C:\\TOOL").exitCode, 0);
+    // The item went; the group was not deleted.
+    ASSERT_EQ(m.Groups().size(), 1u);
+    EXPECT_EQ(m.Groups()[0].name, "Games");
+    EXPECT_TRUE(m.Groups()[0].items.empty());
+    EXPECT_TRUE(m.Exists("C:\\MENU\\Games"));
+}

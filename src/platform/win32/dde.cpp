@@ -57,12 +57,13 @@ std::uint32_t os::Platform::DdeRequestGroups(std::uint32_t instance,
     HDDEDATA data = own != nullptr ? ::DdeClientTransaction(nullptr, 0, own, item, CF_TEXT,
                                                             XTYP_REQUEST, 10000, nullptr)
                                    : nullptr;
-    if (own != nullptr) ::DdeDisconnect(own);
     DWORD length = 0;
     if (data != nullptr) {
         length = ::DdeGetData(data, reinterpret_cast<LPBYTE>(buffer), size - 1, 0);
         ::DdeFreeDataHandle(data);
     }
+    // The data are read before the conversation ends, which may take them.
+    if (own != nullptr) ::DdeDisconnect(own);
     ::DdeFreeStringHandle(instance, item);
     buffer[length] = '\0';
     return length;
