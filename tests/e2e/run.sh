@@ -162,6 +162,17 @@ reg_default() {
   WINEPREFIX="$1" wine reg query "$2" /ve 2>/dev/null | tr -d '\r' |
     awk -F '    ' '$2 == "(Default)" { print $3 " " $4 }'
 }
+# wait_gone PREFIX PATH: waits up to 30 s for the self-removal batch to take
+# PATH, then ends every Wine process of the prefix.
+wait_gone() {
+  local waited=0
+  while [ -e "$2" ] && [ $waited -lt 300 ]; do
+    sleep 0.1
+    waited=$((waited + 1))
+  done
+  WINEPREFIX="$1" wineserver -k 2>/dev/null
+  WINEPREFIX="$1" wineserver -w 2>/dev/null
+}
 equals() { [ "$1" = "$2" ] || { echo "got '$1', wanted '$2'"; return 1; }; }
 no_key() { ! WINEPREFIX="$1" wine reg query "$2" >/dev/null 2>&1; }
 
@@ -640,13 +651,7 @@ box|$utitle - Message|$(letters 255 e)|Yes
 box|$utitle - Message|Uninstallation is finished.|OK
 exit|0
 T
-  local waited=0
-  while [ -e "$dest" ] && [ $waited -lt 300 ]; do
-    sleep 0.1
-    waited=$((waited + 1))
-  done
-  WINEPREFIX="$p" wineserver -k 2>/dev/null
-  WINEPREFIX="$p" wineserver -w 2>/dev/null
+  wait_gone "$p" "$dest"
   check "the file at the 259-character path is removed" test ! -e "$dest/$long"
   check "the destination directory is gone" test ! -e "$dest"
 }

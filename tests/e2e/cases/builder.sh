@@ -80,13 +80,7 @@ box|Entrée Uninstall - Message|Remove the entry demo?|Yes
 box|Entrée Uninstall - Message|Uninstallation is finished.|OK
 exit|0
 T
-  local waited=0
-  while [ -e "$dest" ] && [ $waited -lt 300 ]; do
-    sleep 0.1
-    waited=$((waited + 1))
-  done
-  WINEPREFIX="$p" wineserver -k 2>/dev/null
-  WINEPREFIX="$p" wineserver -w 2>/dev/null
+  wait_gone "$p" "$dest"
   check "the entry and its values are gone" no_key "$p" "$entry"
   check "the other program's entry stays" \
     equals "$(reg_value "$p" "$list\\Other Program" DisplayName)" "REG_SZ Other Program"

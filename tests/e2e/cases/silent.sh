@@ -39,13 +39,7 @@ silent_round_trip() {
   rc=$(silent_run "$p" "silent-uninstall-$version" '"C:\Program Files\Silent Test\UNINST.EXE" /S')
   check "the silent uninstallation ends by itself with exit code 0" equals "$rc" 0
   # The batch file removes the uninstaller and the directory after the exit.
-  local waited=0
-  while [ -e "$dest" ] && [ $waited -lt 300 ]; do
-    sleep 0.1
-    waited=$((waited + 1))
-  done
-  WINEPREFIX="$p" wineserver -k 2>/dev/null
-  WINEPREFIX="$p" wineserver -w 2>/dev/null
+  wait_gone "$p" "$dest"
   check "the uninstaller removed itself and the destination" test ! -e "$dest"
   check "the uninstall entry is gone" no_key "$p" "$entry"
 }

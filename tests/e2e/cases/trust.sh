@@ -131,13 +131,7 @@ box|Trust Uninstall - Message|Remove the Trust Demo?|Yes
 box|Trust Uninstall - Message|Uninstallation is finished.|OK
 exit|0
 T
-  local waited=0
-  while [ -e "$dest" ] && [ $waited -lt 300 ]; do
-    sleep 0.1
-    waited=$((waited + 1))
-  done
-  WINEPREFIX="$p" wineserver -k 2>/dev/null
-  WINEPREFIX="$p" wineserver -w 2>/dev/null
+  wait_gone "$p" "$dest"
   check "the destination is gone" test ! -e "$dest"
 }
 
