@@ -84,7 +84,7 @@ bool CreateUninstallerCopy(Run& run, os::Window owner) {
                                  : static_cast<char*>(run.os.Alloc(static_cast<std::size_t>(image + pad)));
     if (whole == nullptr) {
         run.os.Free(block);
-        ShowError(run, owner, Msg(MessageId::OutOfMemory));
+        ShowError(run, owner, MessageId::OutOfMemory);
         return false;
     }
     std::memcpy(whole, block, static_cast<std::size_t>(size));

@@ -152,7 +152,7 @@ void MainSequence(Run& run, const char* tail) {
     // file of the uninstaller's name that carries file data is a package,
     // and uninstalling with it would sweep the folder it was started from.
     if (run.UninstallMode && !ReadOwnRecord(run)) {
-        ShowError(run, 0, Msg(MessageId::CouldntOpenProgram));
+        ShowError(run, 0, MessageId::CouldntOpenProgram);
         return;
     }
     // The uninstaller legitimately ends right after the information; a
