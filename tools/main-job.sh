@@ -56,13 +56,13 @@ export E2E_SHOT_DIR="Z:${out//\//\\}\\shots"
 cp build/win32/tests/e2e/win32/uidriver.exe "$out/uidriver.exe"
 
 # The example installs in a blink, before any picture of its progress
-# dialog could be taken. For that picture a copy of the example carries 400
-# more files of generated data (100 MiB), and is shot a second into its
+# dialog could be taken. For that picture a copy of the example carries 800
+# more files of generated data (200 MiB), and is shot a moment into its
 # work, while the Cancel question is open (moved aside). That installation then finishes and is
 # removed again with the uninstaller's silent mode.
 mkdir -p "$out/slow/files/samples"
 cp -r examples/files/. "$out/slow/files/"
-for n in $(seq -w 1 400); do head -c 262144 /dev/urandom >"$out/slow/files/samples/S$n.DAT"; done
+for n in $(seq -w 1 800); do head -c 262144 /dev/urandom >"$out/slow/files/samples/S$n.DAT"; done
 awk '{ print } /^\[Files\]/ { print "Source: \"files/samples/*.DAT\"; Flags: Uncompressed" }' \
   examples/example.setup >"$out/slow/example.setup"
 build/host/pkgbuild "$out/slow/example.setup" -o "$out/SLOW.EXE" --stub build/win32/setup.exe >/dev/null
@@ -71,7 +71,7 @@ run Z:${out//\//\\}\\SLOW.EXE
 timeout 60
 main Install C:\\Progress Shot
 wait progress
-pause 1000
+pause 300
 holdcancel
 aside
 shot progress-dialog
