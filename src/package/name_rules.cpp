@@ -17,7 +17,7 @@ bool IsDeviceName(const char* part, std::size_t length) {
     std::size_t n = 0;
     while (n < length && part[n] != '.') ++n;
     while (n > 0 && part[n - 1] == ' ') --n;
-    for (const char* d = Devices; *d != '\0'; ++d) {
+    for (const char* d = Devices; *d != '\0';) {
         std::size_t i = 0;
         for (; d[i] != '\0' && i < n; ++i) {
             const char c = part[i] >= 'a' && part[i] <= 'z' ? static_cast<char>(part[i] - ('a' - 'A'))
@@ -25,7 +25,7 @@ bool IsDeviceName(const char* part, std::size_t length) {
             if (d[i] == '#' ? c < '1' || c > '9' : c != d[i]) break;
         }
         if (i == n && d[i] == '\0') return true;
-        while (d[1] != '\0') ++d;
+        while (*d != '\0') ++d;  // on to the next name
         ++d;
     }
     return false;
