@@ -22,6 +22,13 @@ $objdump -h "$exe" | while read -r idx name hexsize _; do
   printf 'ROW\tStub section %s\t%d bytes\t-\t-\tsize of the section\n' "$name" "$((16#$hexsize))"
 done
 
+# The program as linked, before its code and constant data were packed.
+if [ -f "$build/setup-linked.exe" ]; then
+  linked=$(stat -c %s "$build/setup-linked.exe")
+  printf 'ROW\tStub as linked, setup-linked.exe (before packing)\t%d bytes\t-\t%.2fx\tsetup.exe is this size times the ratio\n' \
+    "$linked" "$(echo "$size / $linked" | bc -l)"
+fi
+
 # Imported functions per library.
 $objdump -p "$exe" | awk '
   /DLL Name:/ { dll = $3; next }
@@ -30,12 +37,12 @@ $objdump -p "$exe" | awk '
 
 # What each part of the link costs: the same link command with a map.
 map=$(mktemp /tmp/bench-stub-XXXXXX.map)
-cmd=$(ninja -C "$build" -t commands setup | tail -1)
+cmd=$(ninja -C "$build" -t commands setup_linked | tail -1)
 out=$(mktemp /tmp/bench-stub-XXXXXX.exe)
 cmd=${cmd%&& :}
 cmd=${cmd#: && }
-cmd=${cmd/ -o setup.exe / -o $out }
-cmd=${cmd/-Wl,--out-implib,libsetup.dll.a/}
+cmd=${cmd/ -o setup-linked.exe / -o $out }
+cmd=${cmd/-Wl,--out-implib,libsetup-linked.dll.a/}
 (cd "$build" && eval "$cmd -Wl,-Map,$map") >/dev/null 2>&1 || {
   echo "relinking with a map failed" >&2; rm -f "$map" "$out"; exit 0; }
 python3 - "$map" <<'PY'
@@ -45,7 +52,7 @@ start = text.find("Linker script and memory map")
 lines = text[start:].splitlines()
 sizes = collections.Counter()
 pending = None
-kept = (".text", ".rdata", ".data", ".eh_frame", ".idata", ".rsrc", ".CRT", ".tls", ".pdata", ".xdata")
+kept = (".text", ".rdata", ".data", ".eh_frame", ".idata", ".rsrc", ".CRT", ".tls", ".pdata", ".xdata", ".unpack")
 def part(path, section):
     if section.startswith(".rsrc"):
         return "resources: dialogs, icons, version"

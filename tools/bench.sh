@@ -37,6 +37,16 @@ run() {
   "$@" | grep --line-buffered '^ROW' | tee -a "$rows" >&2 || true
 }
 start=$(date +%s)
+. tools/wine-prefix.sh
+if ! machine_runs_32_bit_code; then
+  for figure in wine wineuninstall; do
+    want $figure || continue
+    printf 'ROW\tWine figures (%s)\tnot run\t-\t-\tthis machine starts no 32-bit programs (IA-32 emulation off), so Wine cannot run setup.exe\n' \
+      "$figure" | tee -a "$rows" >&2
+  done
+  figures=${figures//wineuninstall/}
+  figures=${figures//wine/}
+fi
 want stub && run "stub size" bench/stub_size.sh build/win32
 want szdd && run "SZDD codec (${szdd_mib} MiB corpus)" build/bench/bench/bench_szdd "$szdd_mib"
 want install && run "install on the simulated Windows" \

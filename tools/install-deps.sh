@@ -10,7 +10,7 @@ set -eu
 need=(cmake ninja-build g++ clang lld libgtest-dev libgmock-dev
       g++-mingw-w64-i686-posix binutils-mingw-w64-i686
       wine wine32:i386 fonts-wine xvfb imagemagick mscompress libmspack-dev xauth
-      osslsigncode openssl libxml2-utils python3 bc)
+      osslsigncode openssl libxml2-utils python3 bc qemu-user)
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
 missing=()

@@ -24,6 +24,11 @@ build/host/pkgbuild examples/example.setup -o "$out/SETUP.EXE" --stub build/win3
 build/host/pkginfo "$out/SETUP.EXE" | head -40
 
 . tools/wine-prefix.sh
+if ! machine_runs_32_bit_code; then
+  echo "=== not run: this machine starts no 32-bit programs (IA-32 emulation is off in its"
+  echo "    kernel), so Wine cannot run $out/SETUP.EXE here"
+  exit 3
+fi
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 export WINEPREFIX="$out/prefix"
 wine_scratch_home "$out"

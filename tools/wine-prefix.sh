@@ -10,6 +10,16 @@
 #   wine_scratch_home DIR          HOME=DIR/home, made if missing
 #   make_wine_prefix PREFIX VERSION  wineboot, real user folders, no window
 #                                  manager, the Windows version (nt40, ...)
+#   machine_runs_32_bit_code       true when Wine's 32-bit loader can start
+
+# Wine runs setup.exe, a 32-bit program, in a 32-bit process. Some kernels
+# start no 32-bit programs at all (IA-32 emulation turned off): there the
+# Wine steps cannot run, and the callers say so instead of failing.
+machine_runs_32_bit_code() {
+  local loader=/usr/lib/wine/wine
+  [ -x "$loader" ] || loader=$(command -v wine) || return 1
+  "$loader" --version >/dev/null 2>&1
+}
 
 wine_scratch_home() {
   mkdir -p "$1/home"

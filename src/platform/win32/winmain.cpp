@@ -1,7 +1,8 @@
 // The program's entry point. The C runtime's start-up code is not linked
 // (there are no static constructors to run and no runtime DLL to need), so
-// this is where Windows starts the process. The platform is a local object
-// with no state of its own.
+// this is where the process starts, once the start-up code has expanded the
+// program (start_packed.cpp). The platform is a local object with no state
+// of its own.
 //
 // The program is built without stack probes, which makes every call that
 // passes arguments shorter. Windows commits a thread's stack one page at a
