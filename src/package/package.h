@@ -51,7 +51,7 @@ bool CheckPaths(Run& run);
 // (and an empty text) when the path would not fit.
 std::size_t DirPath(const Run& run, std::size_t index, char* out);
 std::size_t FilePath(const Run& run, std::size_t index, char* out);
-void TrimTrailingBackslash(char* text);
+void TrimTrailingBackslash(os::Platform& os, char* text);
 // The PE checksum of a whole file in memory, written into its header: the
 // 16-bit words summed with the carries folded back in, the checksum field
 // counting as zero, plus the length.

@@ -3,9 +3,13 @@
 
 #include "package/package.h"
 
-void TrimTrailingBackslash(char* text) {
-    const std::size_t length = std::strlen(text);
-    if (length > 0 && text[length - 1] == '\\') text[length - 1] = '\0';
+// The last character, not the last byte: in a double-byte code page the
+// trail byte of a name's last character may be 0x5C.
+void TrimTrailingBackslash(os::Platform& os, char* text) {
+    char* last = nullptr;
+    for (char* p = text; *p != '\0'; p += os.IsDBCSLeadByte(static_cast<unsigned char>(*p)) && p[1] ? 2 : 1)
+        last = p;
+    if (last && *last == '\\') *last = '\0';
 }
 
 namespace {

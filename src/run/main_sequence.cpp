@@ -52,7 +52,7 @@ void ReadProgramFilesDir(Run& run) {
     }
     // A value that filled the whole buffer comes without its NUL.
     run.ProgramFilesDir[PathSize - 1] = '\0';
-    TrimTrailingBackslash(run.ProgramFilesDir);
+    TrimTrailingBackslash(run.os, run.ProgramFilesDir);
     run.os.RegCloseKey(key);
 }
 
@@ -74,7 +74,7 @@ bool DeriveUninstallDestination(Run& run) {
         return false;
     }
     FormatText(run.DestinationDir, PathSize, "%s%s", drive, run.DirectoryPart);
-    TrimTrailingBackslash(run.DestinationDir);
+    TrimTrailingBackslash(run.os, run.DestinationDir);
     return true;
 }
 
@@ -141,8 +141,8 @@ void MainSequence(Run& run, const char* tail) {
         ShowError(run, 0, MessageId::NoWindowsDirectory);
         return;
     }
-    TrimTrailingBackslash(run.WindowsDir);
-    TrimTrailingBackslash(run.SystemDir);
+    TrimTrailingBackslash(run.os, run.WindowsDir);
+    TrimTrailingBackslash(run.os, run.SystemDir);
     ReadProgramFilesDir(run);
 
     if (!ReadInstallInfo(run) || !CheckReferences(run)) return;

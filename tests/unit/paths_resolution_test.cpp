@@ -147,6 +147,7 @@ TEST_F(PathResolution, GivesAnEmptyPathForARecordNumberOutsideTheTables) {
 // ---- TrimTrailingBackslash ----------------------------------------------------
 
 struct TrimCase {
+    unsigned codePage;
     const char* in;
     const char* out;
 };
@@ -154,16 +155,23 @@ struct TrimCase {
 class TrimTrailingBackslashCases : public ::testing::TestWithParam<TrimCase> {};
 
 TEST_P(TrimTrailingBackslashCases, RemovesOneTrailingBackslash) {
+    sim::Machine m = sim::Machine::NT40();
+    m.SetCodePage(GetParam().codePage);
     char text[32];
     std::strcpy(text, GetParam().in);
-    TrimTrailingBackslash(text);
+    TrimTrailingBackslash(m, text);
     EXPECT_STREQ(text, GetParam().out);
 }
 
 INSTANTIATE_TEST_SUITE_P(Examples, TrimTrailingBackslashCases,
-                         ::testing::Values(TrimCase{"C:\\WINDOWS\\", "C:\\WINDOWS"}, TrimCase{"C:\\", "C:"},
-                                           TrimCase{"", ""}, TrimCase{"C:\\A\\\\", "C:\\A\\"},
-                                           TrimCase{"C:\\A", "C:\\A"}, TrimCase{"C:\\A/", "C:\\A/"}));
+                         ::testing::Values(TrimCase{1252, "C:\\WINDOWS\\", "C:\\WINDOWS"}, TrimCase{1252, "C:\\", "C:"},
+                                           TrimCase{1252, "", ""}, TrimCase{1252, "C:\\A\\\\", "C:\\A\\"},
+                                           TrimCase{1252, "C:\\A", "C:\\A"}, TrimCase{1252, "C:\\A/", "C:\\A/"},
+                                           // Code page 932: a last character whose trail byte is 0x5C
+                                           // stays whole; a backslash after it goes.
+                                           TrimCase{932, "C:\\\x95\x5C", "C:\\\x95\x5C"},
+                                           TrimCase{932, "C:\\\x95\x5C\\", "C:\\\x95\x5C"},
+                                           TrimCase{1252, "C:\\\x95\x5C", "C:\\\x95"}));
 
 // ---- SplitPath ------------------------------------------------------------------
 
