@@ -75,9 +75,10 @@ OneRun RunChild(const std::string& self, const Kit& kit) {
     const std::string command = "'" + self + "' --one '" + kit.packagePath + "' 'C:\\APP'";
     FILE* pipe = ::popen(command.c_str(), "r");
     if (!pipe) return r;
-    if (std::fscanf(pipe, "%lf %ld %ld %d", &r.seconds, &r.maxRss, &r.rssBefore, &r.exitCode) != 4)
-        r.exitCode = -1;
-    ::pclose(pipe);
+    const bool read = std::fscanf(pipe, "%lf %ld %ld %d", &r.seconds, &r.maxRss, &r.rssBefore, &r.exitCode) == 4;
+    const int status = ::pclose(pipe);
+    // No result printed: -N when a signal N ended the run, -1 otherwise.
+    if (!read) r.exitCode = WIFSIGNALED(status) ? -WTERMSIG(status) : -1;
     return r;
 }
 
@@ -152,12 +153,12 @@ int main(int argc, char** argv) {
         std::vector<double> copies;
         std::vector<long> rss;
         std::vector<long> rssBefore;
-        bool failed = false;
+        std::string failures;  // the exit codes of failed runs (-1: no result printed)
         const std::string copy = work + "/copy";
         for (int i = 0; i < runs; ++i) {
             bench::Shell("sync");
             OneRun r = RunChild(self, kit);
-            if (r.exitCode != 0) failed = true;
+            if (r.exitCode != 0) failures += (failures.empty() ? "" : ", ") + std::to_string(r.exitCode);
             ours.push_back(r.seconds);
             rss.push_back(r.maxRss);
             rssBefore.push_back(r.rssBefore);
@@ -176,7 +177,7 @@ int main(int argc, char** argv) {
         bench::Row(figure, bench::MibPerSecond(bytes / oursSeconds) + " (" + bench::Seconds(oursSeconds) + ")",
                    bench::MibPerSecond(bytes / cp) + " (" + bench::Seconds(cp) + ")", cp / oursSeconds,
                    std::string("cp -r of the same tree; above 1 is faster") +
-                       (failed ? "; AN INSTALLATION FAILED" : ""));
+                       (failures.empty() ? "" : "; AN INSTALLATION FAILED, exit codes " + failures));
         std::sort(rss.begin(), rss.end());
         std::sort(rssBefore.begin(), rssBefore.end());
         const long peak = rss[rss.size() / 2];

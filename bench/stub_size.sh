@@ -94,12 +94,12 @@ rm -f "$map" "$out"
 # `git archive` into /tmp and built once (the build stays there, named by its
 # commit); this checkout is not touched. The file grows in steps of the file
 # alignment (512 bytes), so the bytes the sections hold are shown as well.
-content() {  # bytes the sections of a PE file hold, .bss excluded
-  local total=0 idx name hexsize rest
-  while read -r idx name hexsize rest; do
-    [[ "$idx" =~ ^[0-9]+$ && "$name" != .bss ]] && total=$((total + 16#$hexsize))
-  done < <($objdump -h "$1")
-  echo "$total"
+content() {  # bytes the sections of a PE file hold in the file (not those only in memory)
+  $objdump -h "$1" | awk '
+    function hex(text,   i, n) { n = 0; for (i = 1; i <= length(text); i++) n = n * 16 + index("0123456789abcdef", substr(tolower(text), i, 1)) - 1; return n }
+    $1 ~ /^[0-9]+$/ { size = hex($3); next }
+    size != "" { if ($0 ~ /CONTENTS/) total += size; size = "" }
+    END { print total + 0 }'
 }
 stub_at() {  # prints the path of setup.exe built at a revision
   local commit dir
