@@ -3,8 +3,9 @@
 // The resource script (src/ui/resources.rc) builds its templates from these
 // macros, the engine drives the items by the same numbers and the simulated
 // dialogs lay them out from the same places, so a template and the code that
-// uses it cannot drift apart. The resource compiler runs the C preprocessor
-// over the script but parses no C++: everything it sees is a #define.
+// uses it cannot drift apart (the Wine suite's UI driver, a C program, finds
+// the items by them too). The resource compiler runs the C preprocessor over
+// the script but parses no C++: everything it sees is a #define.
 #pragma once
 
 // Icons: the program's own (a 32x32 and a 16x16 image), the uninstaller's
@@ -39,7 +40,7 @@
 #define PROGRESS_FRAME_ITEM_BOX 7, 31, 238, 13
 #define PROGRESS_CANCEL_BUTTON_BOX 101, 53, 48, 14
 
-#ifndef RC_INVOKED
+#ifdef __cplusplus
 namespace os {
 
 constexpr int MainIconId = MAIN_ICON;
