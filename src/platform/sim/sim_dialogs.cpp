@@ -23,7 +23,7 @@ struct TemplateItem {
 };
 
 struct Template {
-    int id, x, y, cx, cy;  // x and y: DS_CENTER places the window
+    int id, x, y, cx, cy;  // x and y unused: DS_CENTER places the window
     std::vector<TemplateItem> items;
 };
 
