@@ -31,7 +31,12 @@ inline constexpr char RunServicesKey[] = "Software\\Microsoft\\Windows\\CurrentV
 
 // Registration of placed files.
 void AddSharedReference(Run& run, const char* path);
-bool RegisterComponent(Run& run, os::Window owner, const char* path, bool byRun);
+// The self-registration of a placed component (byRun: "/REGSERVER" rather
+// than DllRegisterServer), or its undoing before the uninstallation deletes
+// it. Only the registration writes log lines.
+enum class Registration { Register, Unregister };
+bool RegisterComponent(Run& run, os::Window owner, const char* path, bool byRun,
+                       Registration direction);
 // Runs "program arguments" hidden and waits; the exit code, or -1.
 std::int32_t RunAndWait(Run& run, const char* program, const char* arguments);
 void RegisterAppPath(Run& run, const char* path, const char* fileName);

@@ -414,7 +414,7 @@ bool PutInPlace(Run& run, os::Window owner, Held& held, const FileRecord& r, con
     if (!restartReplacement || copyMade) FinishCopy(run, r, copy);
 
     if (!existed && r.Shared && r.SelfRegister &&
-        !RegisterComponent(run, owner, target, r.RegisterByRun != 0))
+        !RegisterComponent(run, owner, target, r.RegisterByRun != 0, Registration::Register))
         return false;
     if (r.AppPath) {
         char fileName[sizeof r.FileName + 1];

@@ -148,8 +148,37 @@ std::uint32_t QueryServiceState(Run& run, const char* serviceName) {
     return state;
 }
 
-bool ServicePrePass(Run& run, os::Window owner) {
+bool StopAndRemoveService(Run& run, os::Window owner, const char* name, const char* displayName,
+                          std::uint32_t state, bool uninstalling) {
+    if (state == ServiceNotFound) return true;
     char text[LogLineSize];
+    if (state == os::SERVICE_RUNNING || state == os::SERVICE_PAUSED) {
+        if (!uninstalling) {
+            FormatText(text, sizeof text, "Stopping service '%s'", displayName);
+            LogText(run, text);
+        }
+        SetStatusLabel(run, Msg(MessageId::StoppingService));
+        SetStatusDetail(run, displayName);
+        if (!StopServiceWait(run, name)) {
+            ShowServiceError(run, owner, MessageId::CouldntStopService, name);
+            return false;
+        }
+    }
+    if (!uninstalling) {
+        FormatText(text, sizeof text, "Removing service '%s'", displayName);
+        LogText(run, text);
+    }
+    SetStatusLabel(run, Msg(MessageId::RemovingService));
+    SetStatusDetail(run, displayName);
+    if (!RemoveService(run, name)) {
+        ShowServiceError(run, owner, MessageId::CouldntRemoveService,
+                         uninstalling ? displayName : name);
+        return false;
+    }
+    return true;
+}
+
+bool ServicePrePass(Run& run, os::Window owner) {
     ServiceTexts t;
     for (std::uint32_t n = 0; n < run.Header->FileCount; ++n) {
         if (PollCancel(run)) return false;
@@ -159,27 +188,9 @@ bool ServicePrePass(Run& run, os::Window owner) {
         ReadServiceTexts(r, t);
 
         r.ServiceState = QueryServiceState(run, t.Name);
-        if (r.ServiceState == ServiceNotFound) continue;
-
-        if (r.ServiceState == os::SERVICE_RUNNING || r.ServiceState == os::SERVICE_PAUSED) {
-            FormatText(text, sizeof text, "Stopping service '%s'", t.DisplayName);
-            LogText(run, text);
-            SetStatusLabel(run, Msg(MessageId::StoppingService));
-            SetStatusDetail(run, t.DisplayName);
-            if (!StopServiceWait(run, t.Name)) {
-                ShowServiceError(run, owner, MessageId::CouldntStopService, t.Name);
-                return false;
-            }
-        }
-
-        FormatText(text, sizeof text, "Removing service '%s'", t.DisplayName);
-        LogText(run, text);
-        SetStatusLabel(run, Msg(MessageId::RemovingService));
-        SetStatusDetail(run, t.DisplayName);
-        if (!RemoveService(run, t.Name)) {
-            ShowServiceError(run, owner, MessageId::CouldntRemoveService, t.Name);
+        if (!StopAndRemoveService(run, owner, t.Name, t.DisplayName, r.ServiceState,
+                                  /*uninstalling=*/false))
             return false;
-        }
     }
     return true;
 }

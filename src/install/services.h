@@ -23,6 +23,13 @@ bool StartServiceWait(Run& run, const char* serviceName);
 bool StopServiceWait(Run& run, const char* serviceName);
 bool RemoveService(Run& run, const char* serviceName);
 std::uint32_t QueryServiceState(Run& run, const char* serviceName);
+// Stops a service that is running or paused, then removes it, with the
+// status lines of both steps; nothing for ServiceNotFound. The install's
+// pre-pass logs both steps and names the service in a removal error by its
+// name; the uninstallation writes no log lines of its own and names it there
+// by its display name.
+bool StopAndRemoveService(Run& run, os::Window owner, const char* name, const char* displayName,
+                          std::uint32_t state, bool uninstalling);
 // Before any file is placed: stops the services the package replaces.
 bool ServicePrePass(Run& run, os::Window owner);
 // The last step of the work run. A service is started when it was running

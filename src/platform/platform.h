@@ -13,6 +13,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/resources.h"  // the dialogs', items' and icons' numbers
+
 namespace os {
 
 // ---- Handles -------------------------------------------------------------
@@ -148,12 +150,6 @@ constexpr unsigned MB_SETFOREGROUND = 0x10000;
 
 constexpr int VK_LBUTTON = 0x01;
 constexpr int VK_ESCAPE = 0x1B;
-
-constexpr int MainDialogId = 128;
-constexpr int ProgressDialogId = 129;
-constexpr int MainIconId = 256;
-constexpr int UninstallSmallIconId = 257;
-constexpr int InstallSmallIconId = 258;
 
 struct Rect {
     int left;

@@ -54,7 +54,7 @@ void DrawProgress(Run& run, os::Window dialog, os::DeviceContext dc, std::uint32
     if (dc == 0 && percent == run.PercentShown) return;
     run.PercentShown = percent;
     os::Rect frame{};
-    bool haveFrame = run.os.GetItemRect(dialog, ProgressFrameItem, true, &frame);
+    bool haveFrame = run.os.GetItemRect(dialog, os::ProgressFrameItem, true, &frame);
     ProgressPicture picture =
         ComputeProgress(haveFrame ? &frame : nullptr, run.WindowsMajor, position, run.ProgressTotal);
     os::DeviceContext target = dc;
@@ -69,7 +69,7 @@ void SetStatusLabel(Run& run, const char* text) {
         text = Msg(run.UninstallMode ? MessageId::Uninstalling : MessageId::Installing);
     if (text == run.LabelShown) return;
     run.LabelShown = text;
-    run.os.SetItemText(run.ProgressWindow, StatusLabelItem, text);
+    run.os.SetItemText(run.ProgressWindow, os::StatusLabelItem, text);
 }
 
 void SetStatusDetail(Run& run, const char* text) {
@@ -78,5 +78,5 @@ void SetStatusDetail(Run& run, const char* text) {
     if (run.DetailKnown && SameText(text, run.DetailShown)) return;
     run.DetailKnown = true;
     CopyText(run.DetailShown, sizeof run.DetailShown, text, PathSize);
-    run.os.SetItemText(run.ProgressWindow, StatusDetailItem, text);
+    run.os.SetItemText(run.ProgressWindow, os::StatusDetailItem, text);
 }

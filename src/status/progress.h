@@ -7,10 +7,6 @@
 
 #include "run/run.h"
 
-constexpr int StatusLabelItem = 384;
-constexpr int StatusDetailItem = 385;
-constexpr int ProgressFrameItem = 386;
-
 // What one draw of the bar paints: a pure function of the frame, the
 // Windows version, the position and the total.
 struct ProgressPicture {

@@ -11,10 +11,6 @@
 
 namespace {
 
-constexpr int IntroItem = 256;
-constexpr int InstallToItem = 257;
-constexpr int DestinationItem = 258;
-constexpr int InstallButton = 1007;
 constexpr int DestinationLimit = 260;
 // The edit offers 255 characters: at most 254 arrive.
 constexpr int DestinationReadSize = 255;
@@ -26,21 +22,22 @@ void ProposeDestination(const Run& run, char (&proposed)[ProposedSize]) {
 }
 
 void InitMainDialog(Run& run, os::Window dialog) {
-    run.os.SetItemText(dialog, InstallToItem, Msg(MessageId::InstallTo));
-    run.os.SetItemText(dialog, InstallButton, Msg(MessageId::InstallButton));
+    run.os.SetItemText(dialog, os::InstallToItem, Msg(MessageId::InstallTo));
+    run.os.SetItemText(dialog, os::InstallButton, Msg(MessageId::InstallButton));
     run.os.SetItemText(dialog, os::IDCANCEL, Msg(MessageId::CancelButton));
     run.os.SetItemText(dialog, os::IDHELP, Msg(MessageId::HelpButton));
-    run.os.SetItemText(dialog, IntroItem, run.Header->MainDialogText);
-    run.os.LimitItemText(dialog, DestinationItem, DestinationLimit);
+    run.os.SetItemText(dialog, os::IntroItem, run.Header->MainDialogText);
+    run.os.LimitItemText(dialog, os::DestinationItem, DestinationLimit);
     char proposed[ProposedSize];
     ProposeDestination(run, proposed);
-    run.os.SetItemText(dialog, DestinationItem, proposed);
+    run.os.SetItemText(dialog, os::DestinationItem, proposed);
     PrepareDialogWindow(run, dialog);
 }
 
 void PressInstall(Run& run, os::Window dialog) {
     // An edit that cannot be read leaves an empty path, which is illegal.
-    if (run.os.GetItemText(dialog, DestinationItem, run.DestinationDir, DestinationReadSize) < 0)
+    if (run.os.GetItemText(dialog, os::DestinationItem, run.DestinationDir,
+                           DestinationReadSize) < 0)
         run.DestinationDir[0] = '\0';
     run.DestinationDir[DestinationReadSize - 1] = '\0';
     if (ValidateDestination(run, dialog)) run.os.EndDialog(dialog, 1);
@@ -87,7 +84,7 @@ std::intptr_t MainDialogProc(void* context, os::Window dialog, unsigned message,
     case os::IDHELP:
         PressHelp(run, dialog);
         return 1;
-    case InstallButton:
+    case os::InstallButton:
         PressInstall(run, dialog);
         return 1;
     default:
@@ -98,13 +95,14 @@ std::intptr_t MainDialogProc(void* context, os::Window dialog, unsigned message,
 bool ValidateDestination(Run& run, os::Window dialog) {
     const MessageId fault = DestinationFault(run);
     if (fault != MessageId::Empty) {
-        ReportFieldError(run, dialog, DestinationItem, Msg(fault));
+        ReportFieldError(run, dialog, os::DestinationItem, Msg(fault));
         return false;
     }
     // Only the last level is created; an existing file of the name counts
     // as existing.
     if (!PathExists(run, run.DestinationDir) && !MakeDirectory(run, run.DestinationDir)) {
-        ReportFieldError(run, dialog, DestinationItem, Msg(MessageId::CouldntCreateDestination));
+        ReportFieldError(run, dialog, os::DestinationItem,
+                         Msg(MessageId::CouldntCreateDestination));
         return false;
     }
     OpenInstallLog(run, dialog);

@@ -31,24 +31,8 @@ bool RemoveServices(Run& run, os::Window owner) {
 
         if (PollCancel(run)) return false;
         const std::uint32_t state = QueryServiceState(run, name);
-        if (state == ServiceNotFound) continue;
-
-        if (state == os::SERVICE_RUNNING || state == os::SERVICE_PAUSED) {
-            SetStatusLabel(run, Msg(MessageId::StoppingService));
-            SetStatusDetail(run, displayName);
-            if (!StopServiceWait(run, name)) {
-                ShowError(run, owner, MessageId::CouldntStopService, name,
-                          static_cast<int>(run.LastServiceError));
-                return false;
-            }
-        }
-        SetStatusLabel(run, Msg(MessageId::RemovingService));
-        SetStatusDetail(run, displayName);
-        if (!RemoveService(run, name)) {
-            ShowError(run, owner, MessageId::CouldntRemoveService, displayName,
-                      static_cast<int>(run.LastServiceError));
+        if (!StopAndRemoveService(run, owner, name, displayName, state, /*uninstalling=*/true))
             return false;
-        }
     }
     return true;
 }

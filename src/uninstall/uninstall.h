@@ -12,8 +12,6 @@ void RemoveDirectoryFiles(Run& run, os::Window owner, const char* directory, boo
 // The file phase: every file record, with shared counts, unregistration, App Paths
 // and RunServices entries. False when the run stops.
 bool UninstallFiles(Run& run, os::Window owner);
-// Undoes the self-registration of one component before its deletion.
-bool UnregisterComponent(Run& run, os::Window owner, const char* path, bool byRun);
 // The registry phase: values of the value records, then the keys of the key records.
 bool RemoveRegistryEntries(Run& run, os::Window owner);
 // A file the uninstallation leaves: the file of a kept record, a shared file

@@ -74,41 +74,6 @@ void RemoveRunService95(Run& run, const FileRecord& file) {
 
 }  // namespace
 
-bool UnregisterComponent(Run& run, os::Window owner, const char* path, bool byRun) {
-    if (byRun) {
-        // RunAndWait quotes the program path itself, as for the registration.
-        const std::int32_t code = RunAndWait(run, path, "/UNREGSERVER");
-        if (code == -1) {
-            ShowError(run, owner, MessageId::CouldntExecuteOleServerUninstall, path);
-            return false;
-        }
-        if (code != 0) {
-            ShowError(run, owner, MessageId::CouldntUnregisterOleServer, path,
-                      static_cast<int>(code));
-            return false;
-        }
-        return true;
-    }
-    const os::LibraryHandle library = run.os.LoadLibrary(path);
-    if (library == 0) {
-        ShowError(run, owner, MessageId::CouldntLoadLibrary, path);
-        return false;
-    }
-    const os::EntryPoint entry = run.os.GetProcAddress(library, "DllUnregisterServer");
-    if (entry == 0) {
-        run.os.FreeLibrary(library);
-        ShowError(run, owner, MessageId::NoDllUnregisterServer, path);
-        return false;
-    }
-    const std::int32_t result = run.os.CallEntryPoint(entry);
-    run.os.FreeLibrary(library);
-    if (result != 0) {
-        ShowError(run, owner, MessageId::DllUnregisterServerFailed, path, static_cast<int>(result));
-        return false;
-    }
-    return true;
-}
-
 bool UninstallFiles(Run& run, os::Window owner) {
     SetStatusLabel(run, nullptr);
     std::uint32_t total = 0;
@@ -129,7 +94,8 @@ bool UninstallFiles(Run& run, os::Window owner) {
                                                      : SharedOutcome::NotCounted;
             if (!found && shared == SharedOutcome::Remove) {
                 if (file.SelfRegister &&
-                    !UnregisterComponent(run, owner, path, file.RegisterByRun != 0))
+                    !RegisterComponent(run, owner, path, file.RegisterByRun != 0,
+                                       Registration::Unregister))
                     return false;
                 run.os.DeleteFile(path);
             } else if (!found && shared == SharedOutcome::NotCounted) {

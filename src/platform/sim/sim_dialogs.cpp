@@ -12,8 +12,6 @@ namespace {
 
 constexpr std::uint32_t ERROR_INVALID_WINDOW_HANDLE = 1400;
 constexpr std::uint32_t ERROR_RESOURCE_NAME_NOT_FOUND = 1814;
-constexpr int DestinationItem = 258;
-constexpr int InstallButton = 1007;
 constexpr int CaptionHeight = 18;
 constexpr int Border = 3;
 // More automatic Cancel presses than this on one dialog mean it cannot be
@@ -25,7 +23,7 @@ struct TemplateItem {
 };
 
 struct Template {
-    int id, cx, cy;
+    int id, x, y, cx, cy;  // x and y unused: DS_CENTER places the window
     std::vector<TemplateItem> items;
 };
 
@@ -35,13 +33,19 @@ int PixelsY(int units) { return units * 13 / 8; }
 
 const Template* FindTemplate(int id) {
     static const Template templates[] = {
-        {os::MainDialogId, 190, 98,
-         {{-1, 8, 8, 21, 20}, {256, 41, 7, 142, 40}, {257, 8, 48, 99, 8},
-          {DestinationItem, 7, 57, 176, 12}, {InstallButton, 7, 77, 48, 14},
-          {os::IDCANCEL, 71, 77, 48, 14}, {os::IDHELP, 135, 77, 48, 14}}},
-        {os::ProgressDialogId, 252, 74,
-         {{384, 7, 7, 211, 8}, {385, 7, 18, 238, 8}, {386, 7, 31, 238, 13},
-          {os::IDCANCEL, 101, 53, 48, 14}}},
+        {os::MainDialogId, MAIN_DIALOG_BOX,
+         {{-1, MAIN_ICON_ITEM_BOX},
+          {os::IntroItem, INTRO_ITEM_BOX},
+          {os::InstallToItem, INSTALL_TO_ITEM_BOX},
+          {os::DestinationItem, DESTINATION_ITEM_BOX},
+          {os::InstallButton, INSTALL_BUTTON_BOX},
+          {os::IDCANCEL, MAIN_CANCEL_BUTTON_BOX},
+          {os::IDHELP, MAIN_HELP_BUTTON_BOX}}},
+        {os::ProgressDialogId, PROGRESS_DIALOG_BOX,
+         {{os::StatusLabelItem, STATUS_LABEL_ITEM_BOX},
+          {os::StatusDetailItem, STATUS_DETAIL_ITEM_BOX},
+          {os::ProgressFrameItem, PROGRESS_FRAME_ITEM_BOX},
+          {os::IDCANCEL, PROGRESS_CANCEL_BUTTON_BOX}}},
     };
     for (const Template& t : templates) {
         if (t.id == id) return &t;
@@ -64,7 +68,8 @@ std::intptr_t Machine::State::Dispatch(Dialog& dialog, unsigned message, std::ui
 void Machine::State::RecordItemText(int item, const std::string& text) {
     itemHistory[item].push_back(text);
     lastItemText[item] = text;
-    if (item == 384 || item == 385) statusHistory.push_back(std::to_string(item) + ":" + text);
+    if (item == os::StatusLabelItem || item == os::StatusDetailItem)
+        statusHistory.push_back(std::to_string(item) + ":" + text);
 }
 
 std::intptr_t Machine::DialogBox(int id, os::Window owner, os::DialogProc proc, void* context) {
@@ -99,7 +104,8 @@ std::intptr_t Machine::DialogBox(int id, os::Window owner, os::DialogProc proc, 
     // The first tab stop (the edit of the main dialog) has the focus unless
     // WM_INITDIALOG returns false after setting it itself.
     std::intptr_t focusDefault = s_->Dispatch(d, os::WM_INITDIALOG, 0, 0);
-    if (focusDefault && d.focus == 0) d.focus = id == os::MainDialogId ? DestinationItem : os::IDCANCEL;
+    if (focusDefault && d.focus == 0)
+        d.focus = id == os::MainDialogId ? os::DestinationItem : os::IDCANCEL;
     // The mouse rests over the new dialog: it is asked for its cursor.
     s_->Dispatch(d, os::WM_SETCURSOR, d.window, 0);
 
@@ -121,15 +127,15 @@ std::intptr_t Machine::DialogBox(int id, os::Window owner, os::DialogProc proc, 
             s_->actions.pop_front();
             switch (a.kind) {
                 case DialogAction::Type: {
-                    DialogItem& edit = d.items[DestinationItem];
+                    DialogItem& edit = d.items[os::DestinationItem];
                     std::string text = a.text;
                     if (static_cast<int>(text.size()) > edit.limit) text.resize(static_cast<std::size_t>(edit.limit));
                     edit.text = text;
-                    s_->RecordItemText(DestinationItem, text);
+                    s_->RecordItemText(os::DestinationItem, text);
                     break;
                 }
                 case DialogAction::Install:
-                    s_->Dispatch(d, os::WM_COMMAND, InstallButton, 0);
+                    s_->Dispatch(d, os::WM_COMMAND, os::InstallButton, 0);
                     break;
                 case DialogAction::Cancel:
                     s_->Dispatch(d, os::WM_COMMAND, os::IDCANCEL, 0);

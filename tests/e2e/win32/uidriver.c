@@ -44,10 +44,8 @@
 #include <stdlib.h>
 #include <string.h>
 
-#define MAIN_EDIT 258
-#define MAIN_INTRO 256
-#define MAIN_INSTALL 1007
-#define PROGRESS_FRAME 386
+#include "platform/resources.h"  /* the stub's item numbers */
+
 #define BOX_TEXT 0xFFFF
 
 static FILE *transcript;
@@ -84,8 +82,8 @@ static void item_text(HWND dialog, int item, char *buffer, int size) {
 static enum kind classify(HWND window) {
     char cls[64];
     if (!GetClassNameA(window, cls, sizeof cls) || strcmp(cls, "#32770") != 0) return KIND_NONE;
-    if (GetDlgItem(window, MAIN_EDIT) && GetDlgItem(window, MAIN_INSTALL)) return KIND_MAIN;
-    if (GetDlgItem(window, PROGRESS_FRAME)) return KIND_PROGRESS;
+    if (GetDlgItem(window, DESTINATION_ITEM) && GetDlgItem(window, INSTALL_BUTTON)) return KIND_MAIN;
+    if (GetDlgItem(window, PROGRESS_FRAME_ITEM)) return KIND_PROGRESS;
     if (GetDlgItem(window, BOX_TEXT)) return KIND_BOX;
     return KIND_NONE;
 }
@@ -164,7 +162,7 @@ static int button_id(const char *name) {
     if (_stricmp(name, "No") == 0) return IDNO;
     if (_stricmp(name, "OK") == 0) return IDOK;
     if (_stricmp(name, "Cancel") == 0) return IDCANCEL;
-    if (_stricmp(name, "Install") == 0) return MAIN_INSTALL;
+    if (_stricmp(name, "Install") == 0) return INSTALL_BUTTON;
     if (_stricmp(name, "Help") == 0) return IDHELP;
     return 0;
 }
@@ -201,12 +199,12 @@ static int step_main(const char *button, const char *path) {
     Sleep(100);
     if (path && *path) {
         DWORD_PTR unused;
-        SendMessageTimeoutA(GetDlgItem(dialog, MAIN_EDIT), WM_SETTEXT, 0, (LPARAM)path,
+        SendMessageTimeoutA(GetDlgItem(dialog, DESTINATION_ITEM), WM_SETTEXT, 0, (LPARAM)path,
                             SMTO_BLOCK, 5000, &unused);
     }
     window_text(dialog, caption, sizeof caption);
-    item_text(dialog, MAIN_INTRO, intro, sizeof intro);
-    item_text(dialog, MAIN_EDIT, destination, sizeof destination);
+    item_text(dialog, INTRO_ITEM, intro, sizeof intro);
+    item_text(dialog, DESTINATION_ITEM, destination, sizeof destination);
     fputs("main|", transcript);
     write_field(caption);
     fputc('|', transcript);
