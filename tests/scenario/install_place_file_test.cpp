@@ -226,6 +226,8 @@ TEST(PlaceFileCompressed, WhoseTargetEndsInAnUnderscoreDoesNotExpandOntoItself) 
     EXPECT_FALSE(m.Exists(At("DATA.BI~")));
 }
 
+namespace {
+
 // A call that fails while a file is placed: a vital file ends the
 // installation with its box and nothing after it is placed; any other file
 // is logged by name and the installation goes on. No compressed copy stays
@@ -268,6 +270,8 @@ const FileFailure FileFailures[] = {
 void PrintTo(const FileFailure& c, std::ostream* os) { *os << c.name; }
 
 class PlaceFileFailure : public ::testing::TestWithParam<FileFailure> {};
+
+}  // namespace
 
 TEST_P(PlaceFileFailure, EndsTheInstallationForAVitalFileAndIsLoggedForAnother) {
     const FileFailure& c = GetParam();
