@@ -7,108 +7,71 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "platform/sim/machine.h"
+#include "support/package_builder.h"
 #include "support/scenario.h"
 #include "pe/pe_version.h"
-#include "pkgwrite/checksum.h"
-#include "pkgwrite/package_writer.h"
-#include "szdd/szdd.h"
 
 namespace installtest {
 
-using Bytes = std::vector<std::uint8_t>;
+inline Bytes B(const std::string& text) { return TextBytes(text); }
 
-inline Bytes B(const std::string& text) { return Bytes(text.begin(), text.end()); }
-
-// A package being written. Each adder returns the new record, to be set up
-// before the next record is added.
+// A package of the shared builder with the scenarios' header (titles, an
+// uninstaller, the log, Windows 3.1 or later) and vital archive files. Each
+// adder returns the new record, to be set up before the next record is added.
 class InstallPackage {
 public:
     InstallPackage() {
-        c.stub = Bytes(600, 0);
-        for (std::size_t i = 0; i < c.stub.size(); ++i) c.stub[i] = static_cast<std::uint8_t>(i * 7);
-        c.header = pkg::NewHeader();
-        pkg::SetText(c.header.InstallTitle, "Test App");
-        pkg::SetText(c.header.UninstallTitle, "Test App Removal");
-        pkg::SetText(c.header.UninstallerName, "UNINST.EXE");
-        pkg::SetText(c.header.DefaultSubdir, "APP");
-        pkg::SetText(c.header.FinishedText, "Finished.");
-        pkg::SetText(c.header.RestartText, "Restart now?");
-        c.header.CreateUninstaller = 1;
-        c.header.CreateLog = 1;
-        c.header.MinWindowsMajor = 3;
-        c.header.MinWindowsMinor = 10;
+        b_.Title("Test App")
+            .UninstallTitle("Test App Removal")
+            .Uninstaller("UNINST.EXE")
+            .DefaultSubdir("APP")
+            .FinishedText("Finished.")
+            .RestartText("Restart now?")
+            .CreateLog()
+            .MinWindows(3, 10);
     }
 
     FileRecord& File(const std::string& name, const Bytes& content) {
-        FileRecord r = pkg::NewFileRecord();
-        pkg::SetText(r.FileName, name);
-        r.InstalledSize = static_cast<std::uint32_t>(content.size());
-        r.Vital = 1;
-        r.Attributes = os::FILE_ATTRIBUTE_ARCHIVE;
-        c.files.push_back(r);
-        c.fileData.push_back(content);
-        return c.files.back();
+        return b_.File(name, content).Vital().Attributes(os::FILE_ATTRIBUTE_ARCHIVE).LastFile();
     }
     FileRecord& File(const std::string& name, const std::string& content) {
         return File(name, B(content));
     }
     // Stored in the SZDD format and expanded at install.
     FileRecord& Compressed(const std::string& name, const Bytes& content) {
-        FileRecord& r = File(name, content);
-        c.fileData.back() = szdd::Compress(content.data(), content.size(), name.back());
-        r.Compressed = 1;
-        return r;
+        File(name, content);
+        return b_.Compressed().LastFile();
     }
     FileRecord& Compressed(const std::string& name, const std::string& content) {
         return Compressed(name, B(content));
     }
-    DirRecord& Dir(const std::string& name) {
-        DirRecord d = pkg::NewDirRecord();
-        pkg::SetText(d.Name, name);
-        c.dirs.push_back(d);
-        return c.dirs.back();
-    }
+    DirRecord& Dir(const std::string& name) { return b_.Dir(name).LastDir(); }
     RegKeyRecord& Key(os::RegKey root, const std::string& subKey) {
-        RegKeyRecord k = pkg::NewRegKeyRecord();
-        pkg::SetText(k.SubKey, subKey);
-        k.Root = static_cast<std::uint32_t>(root);
-        c.regKeys.push_back(k);
-        return c.regKeys.back();
+        return b_.RegKey(root, subKey).LastRegKey();
     }
     RegValueRecord& Value(std::uint32_t keyNumber, const std::string& name, std::uint32_t type,
                           const Bytes& data) {
-        RegValueRecord v = pkg::NewRegValueRecord();
-        pkg::SetText(v.ValueName, name);
-        v.KeyNumber = keyNumber;
-        v.ValueType = type;
-        v.DataSize = static_cast<std::uint32_t>(data.size());
-        for (std::size_t i = 0; i < data.size() && i < sizeof v.Data; ++i) v.Data[i] = data[i];
-        c.regValues.push_back(v);
-        return c.regValues.back();
+        return b_.Value(name, type, data).KeyNumber(keyNumber).LastRegValue();
     }
+    // A string value, stored with its NUL.
     RegValueRecord& String(std::uint32_t keyNumber, const std::string& name,
                            const std::string& text) {
-        Bytes data = B(text);
-        data.push_back(0);
-        return Value(keyNumber, name, os::REG_SZ, data);
+        return b_.Value(name, os::REG_SZ, text).KeyNumber(keyNumber).LastRegValue();
     }
 
-    InstallHeader& Header() { return c.header; }
-    Bytes Build() const { return pkg::WritePackage(c); }
+    InstallHeader& Header() { return b_.Header(); }
+    pkg::PackageContents& Contents() { return b_.Contents(); }
+    Bytes Build() const { return b_.Build(); }
     // Offset of the first byte of file data in the written package.
-    std::size_t DataOffset() const {
-        std::size_t stored = 0;
-        for (const Bytes& d : pkg::Completed(c).fileData) stored += d.size();
-        return Build().size() - stored - c.trailing.size() - (c.checksum ? pkg::TrailerSize : 0);
-    }
+    std::size_t DataOffset() const { return b_.Get().DataOffset(); }
 
-    pkg::PackageContents c;
+private:
+    PackageBuilder b_;
 };
 
 inline os::FileTime Time(std::uint64_t value) {

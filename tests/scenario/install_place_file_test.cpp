@@ -226,121 +226,90 @@ TEST(PlaceFileCompressed, WhoseTargetEndsInAnUnderscoreDoesNotExpandOntoItself) 
     EXPECT_FALSE(m.Exists(At("DATA.BI~")));
 }
 
-TEST(PlaceFileCompressed, AVitalFileWhoseExpansionTargetCannotBeCreatedEndsTheInstallation) {
-    sim::Machine m = sim::Machine::NT40();
-    InstallPackage p;
-    p.Compressed("TOOL.EXE", "program");
-    m.FailCall("LZOpenFile", 2, os::ERROR_ACCESS_DENIED);
-    scenario::RunResult r = Install(m, p);
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_THAT(Errors(r),
-                Contains("Couldn't create the file 'C:\\APP\\TOOL.EXE' during decompression."));
-    EXPECT_FALSE(m.Exists(At("TOOL.EX_")));
-}
+namespace {
 
-TEST(PlaceFileCompressed, AVitalFileWhoseExpansionFailsEndsTheInstallation) {
-    sim::Machine m = sim::Machine::NT40();
-    InstallPackage p;
-    p.Compressed("TOOL.EXE", "program");
-    m.FailCall("LZCopy", 1, os::ERROR_HANDLE_DISK_FULL);
-    scenario::RunResult r = Install(m, p);
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_THAT(Errors(r), Contains("An error occured during decompression of 'C:\\APP\\TOOL.EXE'."));
-    EXPECT_FALSE(m.Exists(At("TOOL.EX_")));
-}
+// A call that fails while a file is placed: a vital file ends the
+// installation with its box and nothing after it is placed; any other file
+// is logged by name and the installation goes on. No compressed copy stays
+// behind either way.
+struct FileFailure {
+    const char* name;
+    const char* call;       // the failing call
+    int nth;                // which of its calls; 0: the write of the file's data
+    std::uint32_t error;
+    const char* file;       // the file record that meets the failure
+    bool compressed;
+    bool vital;             // a box (the text expected), else a log line
+    const char* expected;
+    int exitCode;
+};
 
-TEST(PlaceFileCompressed, AnotherFileWhoseExpansionFailsIsLoggedAndTheInstallationGoesOn) {
-    sim::Machine m = sim::Machine::NT40();
-    InstallPackage p;
-    p.Compressed("TOOL.EXE", "program").Vital = 0;
-    p.File("NEXT.TXT", "next file");
-    m.FailCall("LZCopy", 1, os::ERROR_HANDLE_DISK_FULL);
-    scenario::RunResult r = Install(m, p);
-    EXPECT_EQ(r.exitCode, 0);
-    EXPECT_THAT(Errors(r), IsEmpty());
-    EXPECT_THAT(r.logLines, Contains("Error while decompressing nonvital file: C:\\APP\\TOOL.EXE"));
-    EXPECT_FALSE(m.Exists(At("TOOL.EX_")));
-    EXPECT_EQ(m.ReadText(At("NEXT.TXT")), "next file");
-}
+const FileFailure FileFailures[] = {
+    // LZOpenFile: the first opens the compressed copy, the second creates the target.
+    {"VitalExpansionTargetNotCreated", "LZOpenFile", 2, os::ERROR_ACCESS_DENIED, "TOOL.EXE", true, true,
+     "Couldn't create the file 'C:\\APP\\TOOL.EXE' during decompression.", 1},
+    {"OtherExpansionTargetNotCreated", "LZOpenFile", 2, os::ERROR_ACCESS_DENIED, "TOOL.EXE", true, false,
+     "Error while decompressing nonvital file: C:\\APP\\TOOL.EXE", 0},
+    {"VitalExpansionFailed", "LZCopy", 1, os::ERROR_HANDLE_DISK_FULL, "TOOL.EXE", true, true,
+     "An error occured during decompression of 'C:\\APP\\TOOL.EXE'.", 1},
+    {"OtherExpansionFailed", "LZCopy", 1, os::ERROR_HANDLE_DISK_FULL, "TOOL.EXE", true, false,
+     "Error while decompressing nonvital file: C:\\APP\\TOOL.EXE", 0},
+    // Without the log the file is the first one created; with it, the second.
+    {"VitalFileNotCreated", "LCreat", 1, os::ERROR_ACCESS_DENIED, "TOOL.TXT", false, true,
+     "Couldn't create file 'C:\\APP\\TOOL.TXT'. Error code 5.", 1},
+    {"OtherFileNotCreated", "LCreat", 2, os::ERROR_ACCESS_DENIED, "TOOL.TXT", false, false,
+     "Error while creating nonvital file: C:\\APP\\TOOL.TXT", 0},
+    {"VitalFileNotWritten", "HWrite", 1, os::ERROR_HANDLE_DISK_FULL, "TOOL.TXT", false, true,
+     "Couldn't write data to 'C:\\APP\\TOOL.TXT'.", 1},
+    {"OtherFileNotWritten", "HWrite", 0, os::ERROR_HANDLE_DISK_FULL, "TOOL.TXT", false, false,
+     "Error while writing nonvital file: C:\\APP\\TOOL.TXT", 0},
+    {"OtherCompressedFileNotWritten", "HWrite", 0, os::ERROR_HANDLE_DISK_FULL, "TOOL.TXT", true, false,
+     "Error while writing nonvital file: C:\\APP\\TOOL.TX_", 0},
+};
 
-TEST(PlaceFileCompressed, AnotherFileWhoseExpansionTargetFailsIsLoggedAndTheInstallationGoesOn) {
-    sim::Machine m = sim::Machine::NT40();
-    InstallPackage p;
-    p.Compressed("TOOL.EXE", "program").Vital = 0;
-    p.File("NEXT.TXT", "next file");
-    m.FailCall("LZOpenFile", 2, os::ERROR_ACCESS_DENIED);
-    scenario::RunResult r = Install(m, p);
-    EXPECT_EQ(r.exitCode, 0);
-    EXPECT_THAT(r.logLines, Contains("Error while decompressing nonvital file: C:\\APP\\TOOL.EXE"));
-    EXPECT_FALSE(m.Exists(At("TOOL.EX_")));
-    EXPECT_EQ(m.ReadText(At("NEXT.TXT")), "next file");
-}
+void PrintTo(const FileFailure& c, std::ostream* os) { *os << c.name; }
 
-TEST(PlaceFileFailures, AVitalFileThatCannotBeCreatedEndsTheInstallation) {
-    sim::Machine m = sim::Machine::NT40();
+class PlaceFileFailure : public ::testing::TestWithParam<FileFailure> {};
+
+}  // namespace
+
+TEST_P(PlaceFileFailure, EndsTheInstallationForAVitalFileAndIsLoggedForAnother) {
+    const FileFailure& c = GetParam();
     InstallPackage p;
-    p.Header().CreateLog = 0;
+    // The log only where its line is looked for: a vital file's failure is its box.
+    p.Header().CreateLog = c.vital ? 0 : 1;
     p.Header().CreateUninstaller = 0;
-    p.File("TOOL.TXT", "data");
+    FileRecord& f = c.compressed ? p.Compressed(c.file, "data") : p.File(c.file, "data");
+    f.Vital = c.vital ? 1 : 0;
     p.File("NEXT.TXT", "next");
-    m.FailCall("LCreat", 1, os::ERROR_ACCESS_DENIED);
-    scenario::RunResult r = Install(m, p);
-    EXPECT_EQ(r.exitCode, 1);
-    ASSERT_FALSE(Errors(r).empty());
-    EXPECT_EQ(Errors(r)[0], "Couldn't create file 'C:\\APP\\TOOL.TXT'. Error code 5.");
-    EXPECT_FALSE(m.Exists(At("NEXT.TXT")));
-}
+    std::string copy = c.file;  // the compressed copy's name
+    copy.back() = '_';
+    const std::string storedAs = c.compressed ? copy : c.file;  // where the data are written
+    const int nth = c.nth != 0 ? c.nth : DataWriteCall(p, At(storedAs));
+    ASSERT_NE(nth, 0);
 
-TEST(PlaceFileFailures, AnotherFileThatCannotBeCreatedIsLoggedAndPassed) {
     sim::Machine m = sim::Machine::NT40();
-    InstallPackage p;
-    p.Header().CreateUninstaller = 0;
-    p.File("TOOL.TXT", "data").Vital = 0;
-    p.File("NEXT.TXT", "next");
-    // The log is the first file created.
-    m.FailCall("LCreat", 2, os::ERROR_ACCESS_DENIED);
+    m.FailCall(c.call, nth, c.error);
     scenario::RunResult r = Install(m, p);
-    EXPECT_EQ(r.exitCode, 0);
-    EXPECT_THAT(Errors(r), IsEmpty());
-    EXPECT_THAT(r.logLines, Contains("Error while creating nonvital file: C:\\APP\\TOOL.TXT"));
-    EXPECT_FALSE(m.Exists(At("TOOL.TXT")));
-    EXPECT_EQ(m.ReadText(At("NEXT.TXT")), "next");
-}
-
-TEST(PlaceFileFailures, AVitalFileThatCannotBeWrittenEndsTheInstallation) {
-    sim::Machine m = sim::Machine::NT40();
-    InstallPackage p;
-    p.Header().CreateLog = 0;
-    p.Header().CreateUninstaller = 0;
-    p.File("TOOL.TXT", "data");
-    p.File("NEXT.TXT", "next");
-    m.FailCall("HWrite", 1, os::ERROR_HANDLE_DISK_FULL);
-    scenario::RunResult r = Install(m, p);
-    EXPECT_EQ(r.exitCode, 1);
-    ASSERT_FALSE(Errors(r).empty());
-    EXPECT_EQ(Errors(r)[0], "Couldn't write data to 'C:\\APP\\TOOL.TXT'.");
-    EXPECT_FALSE(m.Exists(At("NEXT.TXT")));
-}
-
-TEST(PlaceFileFailures, AnotherFileThatCannotBeWrittenIsLoggedAndTheInstallationGoesOn) {
-    for (bool compressed : {false, true}) {
-        SCOPED_TRACE(compressed ? "compressed" : "plain");
-        sim::Machine m = sim::Machine::NT40();
-        InstallPackage p;
-        p.Header().CreateUninstaller = 0;
-        (compressed ? p.Compressed("TOOL.TXT", "data") : p.File("TOOL.TXT", "data")).Vital = 0;
-        p.File("NEXT.TXT", "next");
-        const std::string dataPath = At(compressed ? "TOOL.TX_" : "TOOL.TXT");
-        m.FailCall("HWrite", DataWriteCall(p, dataPath), os::ERROR_HANDLE_DISK_FULL);
-        scenario::RunResult r = Install(m, p);
-        EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.exitCode, c.exitCode);
+    if (c.vital) {
+        ASSERT_FALSE(Errors(r).empty());
+        EXPECT_EQ(Errors(r)[0], c.expected);
+        EXPECT_FALSE(m.Exists(At("NEXT.TXT")));
+    } else {
         EXPECT_THAT(Errors(r), IsEmpty());
-        EXPECT_THAT(r.logLines, Contains("Error while writing nonvital file: " + dataPath));
-        // No half-written compressed copy stays behind.
-        EXPECT_FALSE(m.Exists(At("TOOL.TX_")));
+        EXPECT_THAT(r.logLines, Contains(c.expected));
         EXPECT_EQ(m.ReadText(At("NEXT.TXT")), "next");
     }
+    EXPECT_FALSE(m.Exists(At(copy)));
+    if (std::string(c.call) == "LCreat") {
+        EXPECT_FALSE(m.Exists(At(c.file)));
+    }
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Calls, PlaceFileFailure, ::testing::ValuesIn(FileFailures),
+    [](const ::testing::TestParamInfo<FileFailure>& row) { return std::string(row.param.name); });
 
 TEST(PlaceFileFailures, AFailedReadOfTheStoredDataEndsTheInstallation) {
     // The read of the last file's data is the last read of the package.
@@ -399,7 +368,7 @@ TEST(PlaceFileDamagedData, IsAFailedWriteOfItsRecord) {
         InstallPackage p;
         const bool plain = c.damage == PlainShort || c.damage == PlainLong || c.damage == NoSignature;
         FileRecord& f = plain ? p.File("TOOL.EXE", content) : p.Compressed("TOOL.EXE", content);
-        Bytes& stored = p.c.fileData.back();
+        Bytes& stored = p.Contents().fileData.back();
         f.Vital = c.vital ? 1 : 0;
         if (c.damage == CutStream) stored.resize(stored.size() / 3);
         if (c.damage == CutByOneByte) stored.pop_back();

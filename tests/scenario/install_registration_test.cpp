@@ -66,7 +66,7 @@ TEST(SharedFileCount, RisesFromThreeToFourWhenTheFileIsKept) {
     m.SetDword(HKLM, SharedDlls, "C:\\APP\\COMMON.DLL", 3);
     m.WriteFile(At("COMMON.DLL"), "old");
     InstallPackage p = SharedFile(false);
-    p.c.files[0].OverwriteMode = 2;
+    p.Contents().files[0].OverwriteMode = 2;
     scenario::RunResult r = Install(m, p);
     ASSERT_EQ(r.exitCode, 0);
     EXPECT_EQ(m.GetDword(HKLM, SharedDlls, "C:\\APP\\COMMON.DLL"), 4u);
@@ -90,8 +90,8 @@ TEST(SharedFileRestart, ACompressedOneIsExpandedToATemporaryFileMovedAtRestartOn
     m.WriteFile(At("COMMON.DLL"), "old shared library");
     m.AnswerQuestions({os::IDNO});
     InstallPackage p = SharedFile(true);
-    p.c.files[0].LastWriteTime = Time(0x01BC000000000003ull);
-    p.c.files[0].Attributes = os::FILE_ATTRIBUTE_READONLY;
+    p.Contents().files[0].LastWriteTime = Time(0x01BC000000000003ull);
+    p.Contents().files[0].Attributes = os::FILE_ATTRIBUTE_READONLY;
     scenario::RunResult r = Install(m, p);
     ASSERT_EQ(r.exitCode, 0);
     EXPECT_EQ(m.ReadText(At("COMMON.DLL")), "old shared library");
@@ -194,7 +194,7 @@ TEST(SharedFileRestart, LeavesNoTemporaryFileWhenAStepFails) {
         };
         InstallPackage p = SharedFile(c.compressed);
         p.Header().CreateUninstaller = 0;
-        p.c.files[0].Vital = c.vital ? 1 : 0;
+        p.Contents().files[0].Vital = c.vital ? 1 : 0;
         const int nth = c.nth != 0 ? c.nth : DataWriteCall(p, "C:\\TEMP\\", fresh);
         sim::Machine m = fresh();
         m.AnswerQuestions({os::IDNO});
@@ -224,7 +224,7 @@ TEST(RegisterComponentByEntryPoint, CallsDllRegisterServerOfANewSharedFile) {
     sim::Machine m = WithSharedDlls(sim::Machine::NT40());
     m.AddComponent(At("COMMON.DLL"), 0, 0);
     InstallPackage p = SharedFile(false);
-    p.c.files[0].SelfRegister = 1;
+    p.Contents().files[0].SelfRegister = 1;
     scenario::RunResult r = Install(m, p);
     ASSERT_EQ(r.exitCode, 0);
     EXPECT_THAT(m.EntryPointsCalled(), ElementsAre("C:\\APP\\COMMON.DLL!DllRegisterServer"));
@@ -236,7 +236,7 @@ TEST(RegisterComponentByEntryPoint, ANonZeroStatusEndsTheInstallation) {
     sim::Machine m = WithSharedDlls(sim::Machine::NT40());
     m.AddComponent(At("COMMON.DLL"), -2147467259, 0);
     InstallPackage p = SharedFile(false);
-    p.c.files[0].SelfRegister = 1;
+    p.Contents().files[0].SelfRegister = 1;
     scenario::RunResult r = Install(m, p);
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_THAT(Errors(r), Contains("Error when calling function DllRegisterServer in "
@@ -248,7 +248,7 @@ TEST(RegisterComponentByEntryPoint, AMissingExportEndsTheInstallation) {
     sim::Machine m = WithSharedDlls(sim::Machine::NT40());
     m.AddComponent(At("COMMON.DLL"), 0, 0, nullptr, false);
     InstallPackage p = SharedFile(false);
-    p.c.files[0].SelfRegister = 1;
+    p.Contents().files[0].SelfRegister = 1;
     scenario::RunResult r = Install(m, p);
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_THAT(Errors(r), Contains("Unable to get address of DllRegisterServer function in "
@@ -259,7 +259,7 @@ TEST(RegisterComponentByEntryPoint, AMissingExportEndsTheInstallation) {
 TEST(RegisterComponentByEntryPoint, ALibraryThatCannotBeLoadedEndsTheInstallation) {
     sim::Machine m = WithSharedDlls(sim::Machine::NT40());
     InstallPackage p = SharedFile(false);
-    p.c.files[0].SelfRegister = 1;
+    p.Contents().files[0].SelfRegister = 1;
     scenario::RunResult r = Install(m, p);
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_THAT(Errors(r), Contains("Unable to load library 'C:\\APP\\COMMON.DLL'."));
@@ -271,7 +271,7 @@ TEST(RegisterComponentByEntryPoint, IsNotDoneForASharedFileThatWasPresent) {
     m.AddComponent(At("COMMON.DLL"), 0, 0);
     m.AnswerQuestions({os::IDNO});
     InstallPackage p = SharedFile(false);
-    p.c.files[0].SelfRegister = 1;
+    p.Contents().files[0].SelfRegister = 1;
     ASSERT_EQ(Install(m, p).exitCode, 0);
     EXPECT_THAT(m.EntryPointsCalled(), IsEmpty());
 }

@@ -62,8 +62,8 @@ std::uint32_t WordAt(const Bytes& b, std::size_t at) {
 TEST(InstallUninstaller, FromASignedPackageNamesNoCertificateAndCarriesItsOwnPeChecksum) {
     sim::Machine m = sim::Machine::NT40();
     InstallPackage p = TwoFiles();
-    p.c.stub = SignedStub();
-    p.c.trailing = Bytes(40, 0x5E);  // the signature, after the checksum trailer
+    p.Contents().stub = SignedStub();
+    p.Contents().trailing = Bytes(40, 0x5E);  // the signature, after the checksum trailer
     const Bytes package = p.Build();
     ASSERT_EQ(Install(m, p).exitCode, 0);
     Bytes copy = m.ReadFile(At("UNINST.EXE"));
@@ -93,8 +93,8 @@ TEST(InstallUninstaller, FromASignedPackageNamesNoCertificateAndCarriesItsOwnPeC
 TEST(InstallUninstaller, FromAnUnsignedPackageIsItsLeadingPartUnchanged) {
     sim::Machine m = sim::Machine::NT40();
     InstallPackage p = TwoFiles();
-    p.c.stub = SignedStub();
-    for (std::size_t i = 64 + 152; i < 64 + 160; ++i) p.c.stub[i] = 0;  // no certificate
+    p.Contents().stub = SignedStub();
+    for (std::size_t i = 64 + 152; i < 64 + 160; ++i) p.Contents().stub[i] = 0;  // no certificate
     const Bytes package = p.Build();
     ASSERT_EQ(Install(m, p).exitCode, 0);
     const Bytes copy = m.ReadFile(At("UNINST.EXE"));

@@ -1,6 +1,8 @@
 // Services at install: the pre-pass that stops and removes the old service
 // before its program is replaced, and the service step that creates the
 // service again and starts it.
+#include <cstring>
+
 #include "scenario/install_fixture.h"
 
 using namespace installtest;
@@ -188,7 +190,7 @@ TEST(ServicesAtInstall, DependenciesArePassedAsAList) {
     sim::Machine m = sim::Machine::NT40();
     InstallPackage p = ServicePackage();
     const char deps[] = "RpcSs\0Tcpip\0";
-    std::memcpy(p.c.files[0].ServiceDependencies, deps, sizeof deps);
+    std::memcpy(p.Contents().files[0].ServiceDependencies, deps, sizeof deps);
     ASSERT_EQ(Install(m, p).exitCode, 0);
     EXPECT_THAT(m.Service("AppSvc").dependencies, ElementsAre("RpcSs", "Tcpip"));
 }
@@ -196,7 +198,7 @@ TEST(ServicesAtInstall, DependenciesArePassedAsAList) {
 TEST(ServicesAtInstall, ASkippedRecordIsNotQueriedButCreated) {
     sim::Machine m = WithService(os::SERVICE_RUNNING);
     InstallPackage p = ServicePackage();
-    p.c.files[0].SkipAtInstall = 1;
+    p.Contents().files[0].SkipAtInstall = 1;
     scenario::RunResult r = Install(m, p);
     // The old service was not removed, so creating it again fails.
     EXPECT_EQ(r.exitCode, 1);
@@ -216,7 +218,7 @@ TEST(ServicesAtInstall, NothingHappensOnWindows95) {
 TEST(ServicesAtInstall, ARecordNotForNTIsLeftAlone) {
     sim::Machine m = WithService(os::SERVICE_RUNNING);
     InstallPackage p = ServicePackage();
-    p.c.files[0].NotOnWindowsNT = 1;
+    p.Contents().files[0].NotOnWindowsNT = 1;
     ASSERT_EQ(Install(m, p).exitCode, 0);
     EXPECT_EQ(m.Service("AppSvc").state, os::SERVICE_RUNNING);
     EXPECT_EQ(m.ReadText(At("SVC.EXE")), "service program, old");

@@ -63,8 +63,8 @@ sim::ServiceInfo Service(const std::string& name, std::uint32_t state) {
 
 FileRecord& ServiceFile(Uninstall& u, const std::string& name) {
     FileRecord& f = u.Installed(name + ".EXE");
-    enginetest::SetText(f.ServiceName, name);
-    enginetest::SetText(f.ServiceDisplayName, name + " Display");
+    pkg::SetText(f.ServiceName, name);
+    pkg::SetText(f.ServiceDisplayName, name + " Display");
     return f;
 }
 

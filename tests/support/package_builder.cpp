@@ -271,16 +271,22 @@ PackageBuilder& PackageBuilder::Group(const std::string& name) {
 
 PackageBuilder& PackageBuilder::Item(const std::string& name, const std::string& fileName,
                                      const std::string& arguments) {
+    const std::vector<FileRecord>& files = Contents().files;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        if (strcasecmp(files[i].FileName, fileName.c_str()) == 0)
+            return ItemNumbered(name, static_cast<std::uint32_t>(Contents().groups.size()),
+                                static_cast<std::uint32_t>(i + 1), arguments);
+    }
+    throw std::invalid_argument("no file record named " + fileName);
+}
+
+PackageBuilder& PackageBuilder::ItemNumbered(const std::string& name, std::uint32_t groupNumber,
+                                             std::uint32_t fileNumber, const std::string& arguments) {
     ItemRecord r = pkg::NewItemRecord();
     Put(r.Name, name, "item name");
     Put(r.Arguments, arguments, "item arguments");
-    r.GroupNumber = static_cast<std::uint32_t>(Contents().groups.size());
-    const std::vector<FileRecord>& files = Contents().files;
-    for (std::size_t i = 0; i < files.size() && r.FileNumber == 0; ++i) {
-        if (strcasecmp(files[i].FileName, fileName.c_str()) == 0)
-            r.FileNumber = static_cast<std::uint32_t>(i + 1);
-    }
-    if (r.FileNumber == 0) throw std::invalid_argument("no file record named " + fileName);
+    r.GroupNumber = groupNumber;
+    r.FileNumber = fileNumber;
     Contents().items.push_back(r);
     last_ = Kind::Item;
     return *this;

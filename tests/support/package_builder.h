@@ -120,6 +120,10 @@ public:
     // An item of the last group for the file of that name (added before).
     PackageBuilder& Item(const std::string& name, const std::string& fileName,
                          const std::string& arguments = "");
+    // An item by numbers (1-based, 0 = none), for tables that need not hold
+    // the group or the file.
+    PackageBuilder& ItemNumbered(const std::string& name, std::uint32_t groupNumber,
+                                 std::uint32_t fileNumber, const std::string& arguments = "");
     PackageBuilder& IconNumber(std::uint32_t number);
     PackageBuilder& GroupNumber(std::uint32_t number);
     PackageBuilder& FileNumber(std::uint32_t number);

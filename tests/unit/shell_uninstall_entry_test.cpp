@@ -126,7 +126,7 @@ TEST(UninstallEntry, AnEmptyDisplayNameNeverTouchesTheListItself) {
     EngineRun e(sim::Machine::Windows95());
     e.m.SetString(os::HKEY_LOCAL_MACHINE, std::string(UninstallList) + "\\Other", "DisplayName",
                   "Other");
-    enginetest::SetText(e.header.UninstallDisplayName, "");
+    pkg::SetText(e.header.UninstallDisplayName, "");
     e.header.CreateUninstaller = 1;
     e.Bind(false);
     const sim::RegistrySnapshot before = e.m.SnapshotRegistry();
