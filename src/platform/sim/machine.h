@@ -512,6 +512,7 @@ public:
     struct State;
 
 private:
+    friend void UseNameCache(Machine& machine);  // the benchmarks' (name_cache.h)
     std::unique_ptr<State> s_;
 };
 

@@ -2,6 +2,7 @@
 // every component (8.3 forms found too), and the per-path metadata the
 // sandbox's own filesystem cannot hold (attributes, the three times).
 #include <cstring>
+#include <dirent.h>
 #include <sys/stat.h>
 
 #include "platform/sim/state.h"
@@ -100,6 +101,29 @@ bool Machine::State::DriveKnown(const std::string& windowsPath) const {
     return drives.count(letter) != 0;
 }
 
+std::string ScanForName(const std::string& dir, const std::string& name) {
+    std::string exact = dir + "/" + name;
+    struct stat st;
+    if (::lstat(exact.c_str(), &st) == 0) return exact;
+    DIR* d = ::opendir(dir.c_str());
+    if (!d) return std::string();
+    std::string found;
+    std::string shortMatch;
+    std::string wanted = Upper(name);
+    while (dirent* e = ::readdir(d)) {
+        std::string entry = e->d_name;
+        if (entry == "." || entry == "..") continue;
+        if (Upper(entry) == wanted) {
+            found = dir + "/" + entry;
+            break;
+        }
+        if (shortMatch.empty() && !IsShortName(entry) && ShortName(entry) == wanted)
+            shortMatch = dir + "/" + entry;
+    }
+    ::closedir(d);
+    return found.empty() ? shortMatch : found;
+}
+
 std::string Machine::State::Resolve(const std::string& windowsPath) const {
     const std::string abs = Absolute(windowsPath);
     std::vector<std::string> parts = SplitWindowsPath(abs);
@@ -123,7 +147,7 @@ std::string Machine::State::Resolve(const std::string& windowsPath) const {
             if (host.size() > 1) host.pop_back();
             continue;
         }
-        std::string next = names.Find(host.back(), parts[i]);
+        std::string next = FindName(host.back(), parts[i]);
         if (next.empty()) return std::string();
         if (i + 1 < parts.size() && !HostIsDirectory(next)) return std::string();
         host.push_back(next);
@@ -146,7 +170,7 @@ std::string Machine::State::ResolveNew(const std::string& windowsPath) const {
         return std::string();
     std::string parent = Resolve(ParentPath(abs) + (parts.size() == 2 ? "\\" : ""));
     if (parent.empty() || !HostIsDirectory(parent)) return std::string();
-    std::string existing = names.Find(parent, parts.back());
+    std::string existing = FindName(parent, parts.back());
     return existing.empty() ? parent + "/" + parts.back() : existing;
 }
 

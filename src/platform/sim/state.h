@@ -48,39 +48,19 @@ struct Drive {
     std::uint32_t bytesPerSector = 512;
 };
 
-// The names of the sandbox's host directories by upper-case form, for the
-// case-insensitive lookup of one name (sim_name_cache.cpp). A directory is
-// read when first looked into and kept current by change notifications.
-class NameCache {
+// A faster way than reading the directory to find a name in a host
+// directory of the sandbox. The machine the tests use has none; the
+// benchmarks give theirs one (UseNameCache, name_cache.h).
+class NameIndex {
 public:
-    NameCache() = default;
-    NameCache(const NameCache&) = delete;
-    NameCache& operator=(const NameCache&) = delete;
-    ~NameCache();
+    virtual ~NameIndex() = default;
     // The host path of `name` in the host directory `dir`, found without
     // regard to case, also by its 8.3 form; "" when there is none.
-    std::string Find(const std::string& dir, const std::string& name);
-    // The same by reading the directory, without the cache.
-    static std::string Scan(const std::string& dir, const std::string& name);
-
-private:
-    struct Dir {
-        std::unordered_map<std::string, std::string> byUpper;  // upper-case -> stored name
-        std::unordered_map<std::string, int> shortForms;  // 8.3 form of a long name -> count
-        bool clash = false;  // two names of one upper-case form: read the directory
-    };
-    bool Sync();
-    Dir* Load(const std::string& dir);
-    void Drop(int watch);
-    void Clear();
-    static void Add(Dir& d, const std::string& name);
-    static void Remove(Dir& d, const std::string& name);
-
-    int fd_ = -1;
-    int owner_ = 0;  // the process that made fd_
-    std::unordered_map<std::string, Dir> dirs_;  // by host path
-    std::unordered_map<int, std::string> watches_;  // watch -> host path
+    virtual std::string Find(const std::string& dir, const std::string& name) = 0;
 };
+// The same by reading the directory: an entry of that exact name, else the
+// first whose upper-case form matches, else the first whose 8.3 form does.
+std::string ScanForName(const std::string& dir, const std::string& name);
 
 struct FileMeta {
     std::uint32_t attributes = 0;  // without FILE_ATTRIBUTE_DIRECTORY
@@ -248,7 +228,7 @@ struct Machine::State {
 
     // Filesystem
     std::string sandbox;  // host directory holding one directory per drive letter
-    mutable NameCache names;  // lookups of names in the sandbox
+    std::unique_ptr<NameIndex> names;  // null: lookups read the directory
     std::map<char, Drive> drives;
     std::map<std::string, FileMeta> meta;  // PathKey -> attributes and times
     std::set<std::string> locked;          // PathKey
@@ -328,6 +308,9 @@ struct Machine::State {
     Dialog* TopDialog() { return dialogs.empty() ? nullptr : dialogs.back().get(); }
 
     // Filesystem helpers (sim_paths.cpp).
+    std::string FindName(const std::string& hostDir, const std::string& name) const {
+        return names ? names->Find(hostDir, name) : ScanForName(hostDir, name);
+    }
     std::string Absolute(const std::string& windowsPath) const;  // relative to currentDir
     bool DriveKnown(const std::string& windowsPath) const;
     // The host path of an existing Windows path, "" when missing.
