@@ -15,6 +15,9 @@
 
 namespace sim {
 
+// The machine's whole state (below), by its short name here.
+using State = PlatformCalls::State;
+
 // Case-insensitive helpers (ASCII, as the Windows names the tests use).
 std::string Upper(const std::string& text);
 bool SameText(const std::string& a, const std::string& b);
@@ -31,6 +34,9 @@ std::string ShortName(const std::string& component);
 bool IsShortName(const std::string& component);
 // Case-insensitive match of a name against a pattern with * and ?.
 bool MatchPattern(const std::string& pattern, const std::string& name);
+// The names in a host directory, without "." and "..", sorted by their
+// upper-case forms (sim_names.cpp).
+std::vector<std::string> HostEntries(const std::string& hostDir);
 
 // The free space a drive reports stays what the test set; what the run writes
 // is counted against it, so that a write that does not fit fails as on a full
@@ -189,7 +195,7 @@ struct Failure {
     std::uint32_t error;
 };
 
-struct Machine::State {
+struct PlatformCalls::State {
     // System
     os::VersionInfo version{4, 0, 1381, os::VER_PLATFORM_WIN32_NT};
     std::string windowsDir = "C:\\WINDOWS";
@@ -296,6 +302,7 @@ struct Machine::State {
     std::set<int> mouseElsewhereAt;
     std::set<os::DeviceContext> dcs;
 
+    bool IsNT() const { return version.PlatformId == os::VER_PLATFORM_WIN32_NT; }
     // Returns true when this call of `name` is to fail; counts the call and
     // leaves the error for GetLastError.
     bool Fails(const char* name);
@@ -318,6 +325,8 @@ struct Machine::State {
     // The host path a new entry of this Windows path gets: parent resolved,
     // leaf as given; "" when the parent is missing.
     std::string ResolveNew(const std::string& windowsPath) const;
+    // The exact-case Windows path as stored ("" when missing).
+    std::string StoredName(const std::string& windowsPath) const;
     bool HostIsDirectory(const std::string& hostPath) const;
     std::uint64_t HostFileSize(const std::string& hostPath) const;
     FileMeta& MetaFor(const std::string& windowsPath, bool directory);
@@ -342,11 +351,11 @@ struct Machine::State {
 
 // Handle-based file operations without call counting or injection, for the
 // calls built on them (LZ expansion) (sim_files.cpp).
-os::FileHandle OpenSimFile(Machine::State& s, const std::string& path, bool read, bool write,
+os::FileHandle OpenSimFile(State& s, const std::string& path, bool read, bool write,
                            std::uint32_t share, std::uint32_t disposition,
                            std::uint32_t createAttributes);
-long ReadSimFile(Machine::State& s, os::FileHandle file, void* buffer, long count);
-long WriteSimFile(Machine::State& s, os::FileHandle file, const void* buffer, long count);
-bool CloseSimFile(Machine::State& s, os::FileHandle file);
+long ReadSimFile(State& s, os::FileHandle file, void* buffer, long count);
+long WriteSimFile(State& s, os::FileHandle file, const void* buffer, long count);
+bool CloseSimFile(State& s, os::FileHandle file);
 
 }  // namespace sim
