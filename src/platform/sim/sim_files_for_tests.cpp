@@ -1,7 +1,5 @@
 // The tests' view of the simulated filesystem: setting up drives and files,
 // reading them back, and whole-tree snapshots. No failure injection here.
-#include <algorithm>
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
