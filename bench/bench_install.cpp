@@ -20,6 +20,7 @@
 
 #include "bench_util.h"
 #include "platform/sim/machine.h"
+#include "platform/sim/name_cache.h"
 #include "run/main_sequence.h"
 #include "support/package_builder.h"
 #include "szdd/szdd.h"
@@ -47,6 +48,7 @@ long MaxRssBytes() {
 // sandbox before the clock starts.
 int InstallOnce(const std::string& package, const std::string& destination) {
     sim::Machine m = sim::Machine::NT40();
+    sim::UseNameCache(m);
     m.SetFreeSpace('C', 64ull << 30);
     m.WriteFile("C:\\SETUP.EXE", Bytes{});
     std::filesystem::copy_file(package, m.HostPath("C:\\SETUP.EXE"),

@@ -3,6 +3,9 @@
 // (500 subdirectories and 500 files held open by another process), against
 // `rm -r` of the same tree on the same disk. The time per file shows whether
 // the work grows with the count of entries or faster.
+// The machine reads the directory at every lookup, as the tests' machine
+// does: the names here are looked up in the case they are stored in, and
+// the name cache of bench_install makes no difference.
 //
 //   bench_uninstall [counts...]     default 1000 2000 5000 20000
 #include <cstdio>

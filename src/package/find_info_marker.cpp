@@ -9,19 +9,19 @@
 
 namespace {
 
-constexpr long ScanBlockSize = 8192;
 // One block and eight bytes that are never written and stay zero.
-constexpr std::size_t ScanBufferSize = 8200;
+constexpr std::size_t ScanBufferSize = InfoScanBlock + 8;
 
 std::uint32_t WordAt(const unsigned char* p) {
     return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
            static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
 }
 
-// First position in the block where the marker starts with all eight bytes
-// inside the bytes of this read, or -1. A short read leaves the bytes of the
-// previous block behind it in the buffer, so nothing past `count` is looked at.
-long FindInBlock(const unsigned char* block, long count) {
+}  // namespace
+
+// A short read leaves the bytes of the previous block behind it in the
+// buffer, so nothing past `count` is looked at.
+long FindMarkerInBlock(const unsigned char* block, long count) {
     const unsigned char first = static_cast<unsigned char>(MarkerWord & 0xFF);
     for (long p = 0; p + 8 <= count; ++p) {
         const void* hit = std::memchr(block + p, first, static_cast<std::size_t>(count - 8 - p + 1));
@@ -32,8 +32,6 @@ long FindInBlock(const unsigned char* block, long count) {
     return -1;
 }
 
-}  // namespace
-
 bool FindInfoMarker(Run& run) {
     run.ScanBuffer = static_cast<unsigned char*>(run.os.Alloc(ScanBufferSize));
     if (!run.ScanBuffer) {
@@ -42,17 +40,17 @@ bool FindInfoMarker(Run& run) {
     }
     std::uint32_t scanned = 0;
     for (;;) {
-        long count = run.os.HRead(run.Package, run.ScanBuffer, ScanBlockSize);
+        long count = run.os.HRead(run.Package, run.ScanBuffer, InfoScanBlock);
         if (count < 0) break;
-        long p = FindInBlock(run.ScanBuffer, count);
+        long p = FindMarkerInBlock(run.ScanBuffer, count);
         if (p >= 0) {
             run.InfoOffset = scanned + static_cast<std::uint32_t>(p);
             run.os.Free(run.ScanBuffer);
             run.ScanBuffer = nullptr;
             return true;
         }
-        if (count != ScanBlockSize) break;
-        scanned += ScanBlockSize;
+        if (count != InfoScanBlock) break;
+        scanned += InfoScanBlock;
     }
     // The scan buffer stays until the end of the run releases it.
     ShowError(run, 0, MessageId::NoInstallInfo);

@@ -31,7 +31,14 @@ void ShowInfoError(Run& run, int number);
 
 bool OpenPackage(Run& run, const char* path);
 bool FindInfoMarker(Run& run);
+// The marker is looked for in blocks of this size, read one after another;
+// it is found only with all its eight bytes inside one block.
+constexpr long InfoScanBlock = 8192;
+// The first position in a block of `count` bytes where the marker starts
+// with all eight bytes inside it, or -1.
+long FindMarkerInBlock(const unsigned char* block, long count);
 bool ReadInstallInfo(Run& run);
+// plain byte i = stored byte i - (i mod 256)
 void Unscramble(unsigned char* buffer, long length);
 // Install mode: refuses a package shorter than its information plus the
 // stored data of every file ("Couldn't read installation info."), then one

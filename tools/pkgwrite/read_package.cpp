@@ -1,9 +1,10 @@
-// ReadPackage: reads a package back the way the stub reads it (the same
-// marker scan in 8192-byte blocks, the same checks), for the inspector and
-// for round-trip tests.
+// ReadPackage: reads a package back the way the stub reads it, with the
+// stub's own marker scan and unscrambling (src/package) and the same checks,
+// for the inspector and for round-trip tests.
 #include <algorithm>
 #include <cstring>
 
+#include "package/package.h"
 #include "pkgwrite/checksum.h"
 #include "pkgwrite/package_writer.h"
 
@@ -11,26 +12,24 @@ namespace pkg {
 
 namespace {
 
-constexpr std::size_t ScanBlock = 8192;
-
 std::uint32_t WordAt(const std::uint8_t* p) {
     return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
            static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
 }
 
-void Unscramble(std::uint8_t* data, std::size_t size) {
-    for (std::size_t i = 0; i < size; ++i) data[i] = static_cast<std::uint8_t>(data[i] - (i & 0xFF));
+void UnscrambleBytes(Bytes& data) {
+    ::Unscramble(data.data(), static_cast<long>(data.size()));
 }
 
-// The stub finds a marker only with all eight bytes inside one block.
+// The stub's scan: one block after another, the marker found only with all
+// eight bytes inside one block.
 bool FindMarker(const Bytes& file, std::size_t& offset) {
-    for (std::size_t block = 0; block < file.size(); block += ScanBlock) {
-        const std::size_t end = std::min(file.size(), block + ScanBlock);
-        for (std::size_t p = block; p + 8 <= end; ++p) {
-            if (WordAt(&file[p]) == MarkerWord && WordAt(&file[p + 4]) == MarkerWord) {
-                offset = p;
-                return true;
-            }
+    for (std::size_t block = 0; block < file.size(); block += InfoScanBlock) {
+        const long count = static_cast<long>(std::min<std::size_t>(file.size() - block, InfoScanBlock));
+        const long p = FindMarkerInBlock(&file[block], count);
+        if (p >= 0) {
+            offset = block + static_cast<std::size_t>(p);
+            return true;
         }
     }
     return false;
@@ -48,7 +47,7 @@ bool ReadTable(const Bytes& file, std::size_t& position, std::uint32_t count, st
     }
     Bytes block(file.begin() + static_cast<std::ptrdiff_t>(position),
                 file.begin() + static_cast<std::ptrdiff_t>(position + bytes));
-    Unscramble(block.data(), block.size());
+    UnscrambleBytes(block);
     position += static_cast<std::size_t>(bytes);
     if (WordAt(block.data()) != size) {
         error = "Error " + std::to_string(errorNumber) + " in installation info. (" + name +
@@ -76,24 +75,24 @@ bool ReadPackage(const Bytes& file, PackageContents& out, std::size_t& infoOffse
     }
     Bytes header(file.begin() + static_cast<std::ptrdiff_t>(infoOffset),
                  file.begin() + static_cast<std::ptrdiff_t>(infoOffset + sizeof(InstallHeader)));
-    Unscramble(header.data() + 8, header.size() - 8);
+    ::Unscramble(header.data() + 8, static_cast<long>(header.size() - 8));
     std::memcpy(&out.header, header.data(), sizeof(InstallHeader));
     const InstallHeader& h = out.header;
     if (h.HeaderSize != HeaderRecordSize) {
-        error = "Error 1 in installation info. (header size)";
+        error = "Error " + std::to_string(BadHeaderSize) + " in installation info. (header size)";
         return false;
     }
     std::size_t position = infoOffset + sizeof(InstallHeader);
-    if (!ReadTable(file, position, h.FileCount, FileRecordSize, 2, "file", out.files, error)) return false;
+    if (!ReadTable(file, position, h.FileCount, FileRecordSize, BadFileRecord, "file", out.files, error)) return false;
     if (h.IniStringCount != 0 && (h.IniOptions & 6) != 0) {
         error = "Ini-strings are not enabled in the installer.";
         return false;
     }
-    if (!ReadTable(file, position, h.DirCount, DirRecordSize, 4, "directory", out.dirs, error) ||
-        !ReadTable(file, position, h.GroupCount, GroupRecordSize, 5, "group", out.groups, error) ||
-        !ReadTable(file, position, h.ItemCount, ItemRecordSize, 6, "item", out.items, error) ||
-        !ReadTable(file, position, h.RegKeyCount, RegKeyRecordSize, 8, "registry key", out.regKeys, error) ||
-        !ReadTable(file, position, h.RegValueCount, RegValueRecordSize, 9, "registry value",
+    if (!ReadTable(file, position, h.DirCount, DirRecordSize, BadDirRecord, "directory", out.dirs, error) ||
+        !ReadTable(file, position, h.GroupCount, GroupRecordSize, BadGroupRecord, "group", out.groups, error) ||
+        !ReadTable(file, position, h.ItemCount, ItemRecordSize, BadItemRecord, "item", out.items, error) ||
+        !ReadTable(file, position, h.RegKeyCount, RegKeyRecordSize, BadRegKeyRecord, "registry key", out.regKeys, error) ||
+        !ReadTable(file, position, h.RegValueCount, RegValueRecordSize, BadRegValueRecord, "registry value",
                    out.regValues, error))
         return false;
     for (std::size_t i = 0; !withoutData && i < out.files.size(); ++i) {

@@ -83,7 +83,7 @@ bool Parse(const std::string& text, std::vector<Command>& out) {
     return true;
 }
 
-ProgramGroup* GroupOf(Machine::State& s, const std::string& name) {
+ProgramGroup* GroupOf(State& s, const std::string& name) {
     for (ProgramGroup& g : s.groups) {
         if (SameText(g.name, name)) return &g;
     }
@@ -105,7 +105,7 @@ std::string DefaultTitle(const std::string& commandLine) {
     return dot == std::string::npos ? leaf : leaf.substr(0, dot);
 }
 
-bool Apply(Machine::State& s, const Command& c) {
+bool Apply(State& s, const Command& c) {
     std::vector<std::string> a;
     for (const std::string& arg : c.args) a.push_back(Unquote(arg));
     if (SameText(c.name, "CreateGroup")) {
@@ -162,14 +162,14 @@ bool Apply(Machine::State& s, const Command& c) {
     return false;
 }
 
-unsigned InjectedDdeError(Machine::State& s) {
+unsigned InjectedDdeError(State& s) {
     s.ddeLastError = s.lastError ? s.lastError : os::DMLERR_SYS_ERROR;
     return s.ddeLastError;
 }
 
 }  // namespace
 
-unsigned Machine::DdeInitialize(std::uint32_t* instance) {
+unsigned PlatformCalls::DdeInitialize(std::uint32_t* instance) {
     if (s_->Fails("DdeInitialize")) return InjectedDdeError(*s_);
     s_->ddeInitialized = true;
     s_->ddeInstance = static_cast<std::uint32_t>(s_->nextHandle++);
@@ -178,7 +178,7 @@ unsigned Machine::DdeInitialize(std::uint32_t* instance) {
     return os::DMLERR_NO_ERROR;
 }
 
-bool Machine::DdeUninitialize(std::uint32_t instance) {
+bool PlatformCalls::DdeUninitialize(std::uint32_t instance) {
     if (s_->Fails("DdeUninitialize")) {
         InjectedDdeError(*s_);
         return false;
@@ -189,7 +189,7 @@ bool Machine::DdeUninitialize(std::uint32_t instance) {
     return true;
 }
 
-os::DdeConversation Machine::DdeConnect(std::uint32_t instance, const char* service) {
+os::DdeConversation PlatformCalls::DdeConnect(std::uint32_t instance, const char* service) {
     if (s_->Fails("DdeConnect")) {
         InjectedDdeError(*s_);
         return 0;
@@ -207,7 +207,7 @@ os::DdeConversation Machine::DdeConnect(std::uint32_t instance, const char* serv
     return c;
 }
 
-bool Machine::DdeDisconnect(os::DdeConversation conversation) {
+bool PlatformCalls::DdeDisconnect(os::DdeConversation conversation) {
     if (s_->Fails("DdeDisconnect")) {
         InjectedDdeError(*s_);
         return false;
@@ -219,8 +219,8 @@ bool Machine::DdeDisconnect(os::DdeConversation conversation) {
     return true;
 }
 
-bool Machine::DdeExecute(os::DdeConversation conversation, const void* data, std::uint32_t size,
-                         std::uint32_t timeoutMs) {
+bool PlatformCalls::DdeExecute(os::DdeConversation conversation, const void* data,
+                               std::uint32_t size, std::uint32_t timeoutMs) {
     s_->ddeTimeoutsGiven.push_back(timeoutMs);
     if (s_->Fails("DdeExecute")) {
         InjectedDdeError(*s_);
@@ -265,8 +265,8 @@ bool Machine::DdeExecute(os::DdeConversation conversation, const void* data, std
     return true;
 }
 
-std::uint32_t Machine::DdeRequestGroups(std::uint32_t, os::DdeConversation conversation,
-                                        char* buffer, std::uint32_t size) {
+std::uint32_t PlatformCalls::DdeRequestGroups(std::uint32_t, os::DdeConversation conversation,
+                                              char* buffer, std::uint32_t size) {
     if (s_->Fails("DdeRequestGroups") || !s_->conversations.count(conversation) || size == 0)
         return 0;
     std::string list;
@@ -276,7 +276,7 @@ std::uint32_t Machine::DdeRequestGroups(std::uint32_t, os::DdeConversation conve
     return static_cast<std::uint32_t>(list.size());
 }
 
-unsigned Machine::DdeGetLastError(std::uint32_t) {
+unsigned PlatformCalls::DdeGetLastError(std::uint32_t) {
     if (s_->Fails("DdeGetLastError")) return os::DMLERR_SYS_ERROR;
     // Reading the error resets it, as DdeGetLastError does.
     unsigned error = s_->ddeLastError;

@@ -59,20 +59,21 @@ os::Point ClientOrigin(const Dialog& d) {
 
 }  // namespace
 
-std::intptr_t Machine::State::Dispatch(Dialog& dialog, unsigned message, std::uintptr_t wParam,
-                                       std::intptr_t lParam) {
+std::intptr_t PlatformCalls::State::Dispatch(Dialog& dialog, unsigned message,
+                                             std::uintptr_t wParam, std::intptr_t lParam) {
     if (!dialog.proc) return 0;
     return dialog.proc(dialog.context, dialog.window, message, wParam, lParam);
 }
 
-void Machine::State::RecordItemText(int item, const std::string& text) {
+void PlatformCalls::State::RecordItemText(int item, const std::string& text) {
     itemHistory[item].push_back(text);
     lastItemText[item] = text;
     if (item == os::StatusLabelItem || item == os::StatusDetailItem)
         statusHistory.push_back(std::to_string(item) + ":" + text);
 }
 
-std::intptr_t Machine::DialogBox(int id, os::Window owner, os::DialogProc proc, void* context) {
+std::intptr_t PlatformCalls::DialogBox(int id, os::Window owner, os::DialogProc proc,
+                                       void* context) {
     if (s_->Fails("DialogBox")) return -1;
     const Template* t = FindTemplate(id);
     if (!t || !proc) {
@@ -171,7 +172,7 @@ std::intptr_t Machine::DialogBox(int id, os::Window owner, os::DialogProc proc, 
     return result;
 }
 
-bool Machine::EndDialog(os::Window dialog, std::intptr_t result) {
+bool PlatformCalls::EndDialog(os::Window dialog, std::intptr_t result) {
     if (s_->Fails("EndDialog")) return false;
     Dialog* d = s_->FindDialog(dialog);
     if (!d) {
@@ -183,8 +184,8 @@ bool Machine::EndDialog(os::Window dialog, std::intptr_t result) {
     return true;
 }
 
-bool Machine::PostMessage(os::Window window, unsigned message, std::uintptr_t wParam,
-                          std::intptr_t lParam) {
+bool PlatformCalls::PostMessage(os::Window window, unsigned message, std::uintptr_t wParam,
+                                std::intptr_t lParam) {
     if (s_->Fails("PostMessage")) return false;
     if (!s_->FindDialog(window)) {
         s_->lastError = ERROR_INVALID_WINDOW_HANDLE;
@@ -194,14 +195,14 @@ bool Machine::PostMessage(os::Window window, unsigned message, std::uintptr_t wP
     return true;
 }
 
-void Machine::SendCancelCommand(os::Window dialog) {
+void PlatformCalls::SendCancelCommand(os::Window dialog) {
     if (s_->Fails("SendCancelCommand")) return;
     Dialog* d = s_->FindDialog(dialog);
     if (!d) return;
     s_->Dispatch(*d, os::WM_COMMAND, os::IDCANCEL, static_cast<std::intptr_t>(d->window + 2));
 }
 
-std::intptr_t Machine::SetItemText(os::Window dialog, int item, const char* text) {
+std::intptr_t PlatformCalls::SetItemText(os::Window dialog, int item, const char* text) {
     if (s_->Fails("SetItemText")) return 0;
     // The history keeps every text set, also on a window of no open dialog
     // (engine tests that run a step without its dialog read it there).
@@ -215,7 +216,7 @@ std::intptr_t Machine::SetItemText(os::Window dialog, int item, const char* text
     return 1;
 }
 
-std::intptr_t Machine::GetItemText(os::Window dialog, int item, char* buffer, int size) {
+std::intptr_t PlatformCalls::GetItemText(os::Window dialog, int item, char* buffer, int size) {
     if (s_->Fails("GetItemText")) return -1;
     Dialog* d = s_->FindDialog(dialog);
     if (!d || !d->items.count(item)) {
@@ -231,14 +232,14 @@ std::intptr_t Machine::GetItemText(os::Window dialog, int item, char* buffer, in
     return static_cast<std::intptr_t>(n);
 }
 
-void Machine::LimitItemText(os::Window dialog, int item, int count) {
+void PlatformCalls::LimitItemText(os::Window dialog, int item, int count) {
     if (s_->Fails("LimitItemText")) return;
     Dialog* d = s_->FindDialog(dialog);
     if (!d || !d->items.count(item)) return;
     d->items[item].limit = count > 0 ? count : 0x7FFFFFFE;
 }
 
-void Machine::SelectItemText(os::Window dialog, int item, int from, int to) {
+void PlatformCalls::SelectItemText(os::Window dialog, int item, int from, int to) {
     if (s_->Fails("SelectItemText")) return;
     Dialog* d = s_->FindDialog(dialog);
     if (!d || !d->items.count(item)) return;
@@ -248,7 +249,7 @@ void Machine::SelectItemText(os::Window dialog, int item, int from, int to) {
     di.selTo = to < 0 || to > length ? length : to;
 }
 
-void Machine::FocusItem(os::Window dialog, int item) {
+void PlatformCalls::FocusItem(os::Window dialog, int item) {
     if (s_->Fails("FocusItem")) return;
     Dialog* d = s_->FindDialog(dialog);
     if (!d || !d->items.count(item)) return;
@@ -256,7 +257,7 @@ void Machine::FocusItem(os::Window dialog, int item) {
     s_->lastFocus = item;
 }
 
-void Machine::SetWindowText(os::Window window, const char* text) {
+void PlatformCalls::SetWindowText(os::Window window, const char* text) {
     if (s_->Fails("SetWindowText")) return;
     Dialog* d = s_->FindDialog(window);
     if (!d) return;
@@ -264,7 +265,7 @@ void Machine::SetWindowText(os::Window window, const char* text) {
     s_->lastWindowText = d->windowText;
 }
 
-void Machine::SetSmallIcon(os::Window window, int iconId) {
+void PlatformCalls::SetSmallIcon(os::Window window, int iconId) {
     if (s_->Fails("SetSmallIcon")) return;
     Dialog* d = s_->FindDialog(window);
     if (!d) return;
@@ -272,13 +273,13 @@ void Machine::SetSmallIcon(os::Window window, int iconId) {
     s_->lastSmallIcon = iconId;
 }
 
-bool Machine::GetDesktopRect(os::Rect* rect) {
+bool PlatformCalls::GetDesktopRect(os::Rect* rect) {
     if (s_->Fails("GetDesktopRect")) return false;
     if (rect) *rect = os::Rect{0, 0, s_->desktopWidth, s_->desktopHeight};
     return true;
 }
 
-bool Machine::GetClientRect(os::Window window, os::Rect* rect) {
+bool PlatformCalls::GetClientRect(os::Window window, os::Rect* rect) {
     if (s_->Fails("GetClientRect")) return false;
     Dialog* d = s_->FindDialog(window);
     if (!d) {
@@ -289,7 +290,7 @@ bool Machine::GetClientRect(os::Window window, os::Rect* rect) {
     return true;
 }
 
-void Machine::MoveWindow(os::Window window, int x, int y) {
+void PlatformCalls::MoveWindow(os::Window window, int x, int y) {
     if (s_->Fails("MoveWindow")) return;
     Dialog* d = s_->FindDialog(window);
     if (!d) return;
@@ -297,13 +298,14 @@ void Machine::MoveWindow(os::Window window, int x, int y) {
     s_->lastPosition = d->position;
 }
 
-void Machine::ShowWindow(os::Window window, int command) {
+void PlatformCalls::ShowWindow(os::Window window, int command) {
     if (s_->Fails("ShowWindow")) return;
     Dialog* d = s_->FindDialog(window);
     if (d) d->shown = command != os::SW_HIDE;
 }
 
-bool Machine::GetItemRect(os::Window dialog, int item, bool clientCoordinates, os::Rect* rect) {
+bool PlatformCalls::GetItemRect(os::Window dialog, int item, bool clientCoordinates,
+                                os::Rect* rect) {
     if (s_->Fails("GetItemRect")) return false;
     Dialog* d = s_->FindDialog(dialog);
     if (!d || !d->items.count(item)) {

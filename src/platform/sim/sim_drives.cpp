@@ -73,9 +73,9 @@ bool KeyOf(const std::string& line, std::string* key, std::string* value) {
 
 }  // namespace
 
-bool Machine::GetDiskFreeSpace(const char* root, std::uint32_t* sectorsPerCluster,
-                               std::uint32_t* bytesPerSector, std::uint32_t* freeClusters,
-                               std::uint32_t* totalClusters) {
+bool PlatformCalls::GetDiskFreeSpace(const char* root, std::uint32_t* sectorsPerCluster,
+                                     std::uint32_t* bytesPerSector, std::uint32_t* freeClusters,
+                                     std::uint32_t* totalClusters) {
     if (s_->Fails("GetDiskFreeSpace")) return false;
     Drive* d = s_->DriveOf(root ? Str(root) : s_->currentDir);
     if (!d) {
@@ -95,7 +95,7 @@ bool Machine::GetDiskFreeSpace(const char* root, std::uint32_t* sectorsPerCluste
     return true;
 }
 
-unsigned Machine::GetDriveType(const char* root) {
+unsigned PlatformCalls::GetDriveType(const char* root) {
     if (s_->Fails("GetDriveType")) return DRIVE_UNKNOWN;
     std::string r = root ? Str(root) : s_->currentDir;
     if (r.size() < 2 || r[1] != ':' || (r.size() > 3) || (r.size() == 3 && r[2] != '\\'))
@@ -104,22 +104,22 @@ unsigned Machine::GetDriveType(const char* root) {
     return d ? d->type : DRIVE_NO_ROOT_DIR;
 }
 
-unsigned Machine::GetWindowsDirectory(char* buffer, unsigned size) {
+unsigned PlatformCalls::GetWindowsDirectory(char* buffer, unsigned size) {
     if (s_->Fails("GetWindowsDirectory")) return 0;
     return CopyOut(s_->windowsDir, buffer, size);
 }
 
-unsigned Machine::GetSystemDirectory(char* buffer, unsigned size) {
+unsigned PlatformCalls::GetSystemDirectory(char* buffer, unsigned size) {
     if (s_->Fails("GetSystemDirectory")) return 0;
     return CopyOut(s_->systemDir, buffer, size);
 }
 
-unsigned Machine::GetTempPath(unsigned size, char* buffer) {
+unsigned PlatformCalls::GetTempPath(unsigned size, char* buffer) {
     if (s_->Fails("GetTempPath")) return 0;
     return CopyOut(s_->tempPath, buffer, size);
 }
 
-unsigned Machine::GetTempFileName(const char* directory, const char* prefix, char* out) {
+unsigned PlatformCalls::GetTempFileName(const char* directory, const char* prefix, char* out) {
     if (s_->Fails("GetTempFileName")) return 0;
     std::string dir = Str(directory);
     std::string host = s_->Resolve(dir);
@@ -153,7 +153,7 @@ unsigned Machine::GetTempFileName(const char* directory, const char* prefix, cha
     return 0;
 }
 
-unsigned Machine::GetShortPathName(const char* path, char* out, unsigned size) {
+unsigned PlatformCalls::GetShortPathName(const char* path, char* out, unsigned size) {
     if (s_->Fails("GetShortPathName")) return 0;
     std::string p = Str(path);
     std::string host = s_->Resolve(p);
@@ -162,7 +162,7 @@ unsigned Machine::GetShortPathName(const char* path, char* out, unsigned size) {
         return 0;
     }
     // Build the short form from the names as stored.
-    std::string stored = StoredName(p);
+    std::string stored = s_->StoredName(p);
     std::vector<std::string> parts = SplitWindowsPath(stored);
     std::string result;
     for (std::size_t i = 0; i < parts.size(); ++i) {
@@ -178,8 +178,8 @@ unsigned Machine::GetShortPathName(const char* path, char* out, unsigned size) {
     return static_cast<unsigned>(result.size());
 }
 
-bool Machine::WritePrivateProfileString(const char* section, const char* key, const char* value,
-                                        const char* file) {
+bool PlatformCalls::WritePrivateProfileString(const char* section, const char* key,
+                                              const char* value, const char* file) {
     if (s_->Fails("WritePrivateProfileString")) return false;
     std::string path = Str(file);
     if (path.find('\\') == std::string::npos && path.find('/') == std::string::npos)

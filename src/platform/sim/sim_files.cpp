@@ -17,7 +17,7 @@ constexpr std::uint32_t OPEN_ALWAYS = 4;
 constexpr std::uint32_t TRUNCATE_EXISTING = 5;
 
 // Why a path cannot be opened: the missing file or the missing directory.
-std::uint32_t MissingError(Machine::State& s, const std::string& path) {
+std::uint32_t MissingError(State& s, const std::string& path) {
     std::string abs = s.Absolute(path);
     std::string parent = ParentPath(abs);
     if (SplitWindowsPath(abs).size() <= 2) parent += "\\";
@@ -30,7 +30,7 @@ std::uint32_t MissingError(Machine::State& s, const std::string& path) {
 // of Windows first: directories, read-only files, files in use.
 }  // namespace
 
-os::FileHandle OpenSimFile(Machine::State& s, const std::string& path, bool read, bool write,
+os::FileHandle OpenSimFile(State& s, const std::string& path, bool read, bool write,
                           std::uint32_t share, std::uint32_t disposition,
                           std::uint32_t createAttributes) {
     std::string host = s.Resolve(path);
@@ -126,7 +126,7 @@ std::uint32_t ShareOfMode(int mode) {
     }
 }
 
-OpenFile* Find(Machine::State& s, os::FileHandle file) {
+OpenFile* Find(State& s, os::FileHandle file) {
     auto it = s.files.find(file);
     if (it == s.files.end()) {
         s.lastError = ERROR_INVALID_HANDLE;
@@ -137,7 +137,7 @@ OpenFile* Find(Machine::State& s, os::FileHandle file) {
 
 }  // namespace
 
-bool CloseSimFile(Machine::State& s, os::FileHandle file) {
+bool CloseSimFile(State& s, os::FileHandle file) {
     auto it = s.files.find(file);
     if (it == s.files.end()) {
         s.lastError = ERROR_INVALID_HANDLE;
@@ -148,7 +148,7 @@ bool CloseSimFile(Machine::State& s, os::FileHandle file) {
     return true;
 }
 
-os::FileHandle Machine::LOpen(const char* path, int mode) {
+os::FileHandle PlatformCalls::LOpen(const char* path, int mode) {
     if (s_->Fails("LOpen")) return os::InvalidFile;
     int access = mode & 3;
     bool read = access == os::OF_READ || access == os::OF_READWRITE;
@@ -158,28 +158,29 @@ os::FileHandle Machine::LOpen(const char* path, int mode) {
                       os::FILE_ATTRIBUTE_ARCHIVE);
 }
 
-os::FileHandle Machine::LCreat(const char* path, int attributes) {
+os::FileHandle PlatformCalls::LCreat(const char* path, int attributes) {
     if (s_->Fails("LCreat")) return os::InvalidFile;
     std::uint32_t a = os::FILE_ATTRIBUTE_ARCHIVE | (static_cast<std::uint32_t>(attributes) & 7u);
     return OpenSimFile(*s_, Str(path), true, true,
                       os::FILE_SHARE_READ | os::FILE_SHARE_WRITE, os::CREATE_ALWAYS, a);
 }
 
-os::FileHandle Machine::CreateFile(const char* path, std::uint32_t access, std::uint32_t share,
-                                   std::uint32_t disposition, std::uint32_t) {
+os::FileHandle PlatformCalls::CreateFile(const char* path, std::uint32_t access,
+                                         std::uint32_t share, std::uint32_t disposition,
+                                         std::uint32_t) {
     if (s_->Fails("CreateFile")) return os::InvalidFile;
     return OpenSimFile(*s_, Str(path), (access & os::GENERIC_READ) != 0,
                       (access & os::GENERIC_WRITE) != 0, share, disposition,
                       os::FILE_ATTRIBUTE_ARCHIVE);
 }
 
-long Machine::HRead(os::FileHandle file, void* buffer, long count) {
+long PlatformCalls::HRead(os::FileHandle file, void* buffer, long count) {
     if (s_->Fails("HRead")) return -1;
     return ReadSimFile(*s_, file, buffer, count);
 }
 
-long ReadSimFile(Machine::State& state, os::FileHandle file, void* buffer, long count) {
-    Machine::State* s_ = &state;
+long ReadSimFile(State& state, os::FileHandle file, void* buffer, long count) {
+    State* s_ = &state;
     OpenFile* f = Find(*s_, file);
     if (!f) return -1;
     if (!f->read || count < 0) {
@@ -201,13 +202,13 @@ long ReadSimFile(Machine::State& state, os::FileHandle file, void* buffer, long 
     return total;
 }
 
-long Machine::HWrite(os::FileHandle file, const void* buffer, long count) {
+long PlatformCalls::HWrite(os::FileHandle file, const void* buffer, long count) {
     if (s_->Fails("HWrite")) return -1;
     return WriteSimFile(*s_, file, buffer, count);
 }
 
-long WriteSimFile(Machine::State& state, os::FileHandle file, const void* buffer, long count) {
-    Machine::State* s_ = &state;
+long WriteSimFile(State& state, os::FileHandle file, const void* buffer, long count) {
+    State* s_ = &state;
     OpenFile* f = Find(*s_, file);
     if (!f) return -1;
     if (!f->write || count < 0) {
@@ -253,7 +254,7 @@ long WriteSimFile(Machine::State& state, os::FileHandle file, const void* buffer
     return total;
 }
 
-long Machine::LSeek(os::FileHandle file, long offset, int origin) {
+long PlatformCalls::LSeek(os::FileHandle file, long offset, int origin) {
     if (s_->Fails("LSeek")) return -1;
     OpenFile* f = Find(*s_, file);
     if (!f) return -1;
@@ -278,18 +279,18 @@ long Machine::LSeek(os::FileHandle file, long offset, int origin) {
     return static_cast<long>(position);
 }
 
-int Machine::LClose(os::FileHandle file) {
+int PlatformCalls::LClose(os::FileHandle file) {
     if (s_->Fails("LClose")) return -1;
     return CloseSimFile(*s_, file) ? 0 : -1;
 }
 
-bool Machine::CloseHandle(os::FileHandle file) {
+bool PlatformCalls::CloseHandle(os::FileHandle file) {
     if (s_->Fails("CloseHandle")) return false;
     return CloseSimFile(*s_, file);
 }
 
-bool Machine::GetFileTime(os::FileHandle file, os::FileTime* creation, os::FileTime* access,
-                          os::FileTime* write) {
+bool PlatformCalls::GetFileTime(os::FileHandle file, os::FileTime* creation, os::FileTime* access,
+                                os::FileTime* write) {
     if (s_->Fails("GetFileTime")) return false;
     OpenFile* f = Find(*s_, file);
     if (!f) return false;
@@ -300,8 +301,8 @@ bool Machine::GetFileTime(os::FileHandle file, os::FileTime* creation, os::FileT
     return true;
 }
 
-bool Machine::SetFileTime(os::FileHandle file, const os::FileTime* creation,
-                          const os::FileTime* access, const os::FileTime* write) {
+bool PlatformCalls::SetFileTime(os::FileHandle file, const os::FileTime* creation,
+                                const os::FileTime* access, const os::FileTime* write) {
     if (s_->Fails("SetFileTime")) return false;
     OpenFile* f = Find(*s_, file);
     if (!f) return false;
@@ -316,7 +317,7 @@ bool Machine::SetFileTime(os::FileHandle file, const os::FileTime* creation,
     return true;
 }
 
-bool Machine::SetEndOfFile(os::FileHandle file) {
+bool PlatformCalls::SetEndOfFile(os::FileHandle file) {
     if (s_->Fails("SetEndOfFile")) return false;
     OpenFile* f = Find(*s_, file);
     if (!f) return false;

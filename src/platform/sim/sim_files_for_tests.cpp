@@ -1,7 +1,5 @@
 // The tests' view of the simulated filesystem: setting up drives and files,
 // reading them back, and whole-tree snapshots. No failure injection here.
-#include <algorithm>
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -21,20 +19,6 @@ Bytes ReadAll(const std::string& host) {
     while ((n = ::read(fd, buffer, sizeof buffer)) > 0) out.insert(out.end(), buffer, buffer + n);
     ::close(fd);
     return out;
-}
-
-std::vector<std::string> Entries(const std::string& hostDir) {
-    std::vector<std::string> names;
-    DIR* d = ::opendir(hostDir.c_str());
-    if (!d) return names;
-    while (dirent* e = ::readdir(d)) {
-        std::string name = e->d_name;
-        if (name != "." && name != "..") names.push_back(name);
-    }
-    ::closedir(d);
-    std::sort(names.begin(), names.end(),
-              [](const std::string& a, const std::string& b) { return Upper(a) < Upper(b); });
-    return names;
 }
 
 }  // namespace
@@ -165,7 +149,7 @@ void Machine::SetTimes(const std::string& path, const FileTimes& times) {
 std::vector<std::string> Machine::ListDirectory(const std::string& path) const {
     std::string host = s_->Resolve(path);
     if (host.empty() || !s_->HostIsDirectory(host)) return {};
-    return Entries(host);
+    return HostEntries(host);
 }
 
 std::string Machine::HostPath(const std::string& windowsPath) const {
@@ -174,15 +158,7 @@ std::string Machine::HostPath(const std::string& windowsPath) const {
 }
 
 std::string Machine::StoredName(const std::string& windowsPath) const {
-    std::string host = s_->Resolve(windowsPath);
-    if (host.empty()) return std::string();
-    std::string rest = host.substr(s_->sandbox.size() + 1);  // "C/dir/file"
-    std::string out = rest.substr(0, 1) + ":";
-    std::string tail = rest.substr(1);
-    for (char& c : tail) {
-        if (c == '/') c = '\\';
-    }
-    return tail.empty() ? out + "\\" : out + tail;
+    return s_->StoredName(windowsPath);
 }
 
 std::string Machine::SandboxRoot() const { return s_->sandbox; }
@@ -200,7 +176,7 @@ FileSnapshot Machine::SnapshotFiles() const {
     while (!pending.empty()) {
         auto [win, host] = pending.back();
         pending.pop_back();
-        for (const std::string& name : Entries(host)) {
+        for (const std::string& name : HostEntries(host)) {
             std::string childWin = win + "\\" + name;
             std::string childHost = host + "/" + name;
             FileEntry e;

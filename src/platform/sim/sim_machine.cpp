@@ -69,7 +69,7 @@ std::string LeafName(const std::string& windowsPath) {
     return parts.empty() ? std::string() : parts.back();
 }
 
-bool Machine::State::Fails(const char* name) {
+bool PlatformCalls::State::Fails(const char* name) {
     // A killed process does nothing more to the machine.
     if (dead) {
         lastError = os::ERROR_ACCESS_DENIED;
@@ -89,7 +89,7 @@ bool Machine::State::Fails(const char* name) {
     return false;
 }
 
-Dialog* Machine::State::FindDialog(os::Window window) {
+Dialog* PlatformCalls::State::FindDialog(os::Window window) {
     for (auto& d : dialogs) {
         if (d->window == window) return d.get();
     }
@@ -98,9 +98,14 @@ Dialog* Machine::State::FindDialog(os::Window window) {
 
 // ---- Construction ------------------------------------------------------------
 
+PlatformCalls::PlatformCalls() : s_(new State) {}
+PlatformCalls::PlatformCalls(PlatformCalls&&) noexcept = default;
+PlatformCalls& PlatformCalls::operator=(PlatformCalls&&) noexcept = default;
+PlatformCalls::~PlatformCalls() = default;
+Machine& PlatformCalls::TheMachine() { return static_cast<Machine&>(*this); }
+
 Machine::Machine(std::uint32_t major, std::uint32_t minor, std::uint32_t build,
-                 std::uint32_t platform)
-    : s_(new State) {
+                 std::uint32_t platform) {
     char pattern[] = "/tmp/simwin-XXXXXX";
     char* dir = ::mkdtemp(pattern);
     if (!dir) throw std::runtime_error("cannot create the sandbox directory");
@@ -146,7 +151,7 @@ void Machine::SetVersion(std::uint32_t major, std::uint32_t minor, std::uint32_t
     if (!s_->drives.empty()) MakeDirectories(s_->systemDir);
 }
 
-bool Machine::IsNT() const { return s_->version.PlatformId == os::VER_PLATFORM_WIN32_NT; }
+bool Machine::IsNT() const { return s_->IsNT(); }
 
 void Machine::SetWindowsDirectory(const std::string& path) {
     s_->windowsDir = path;
@@ -191,7 +196,7 @@ void Machine::SetDesktopSize(int width, int height) {
 // ---- Failure injection and accounting --------------------------------------------
 
 // The calls of os::Platform, the names FailCall accepts.
-const char* const PlatformCalls[] = {
+const char* const CallNames[] = {
     "Alloc", "BeginPaint", "CallEntryPoint", "CloseHandle", "CloseProcess",
     "CloseServiceHandle", "CompareTextNoCase", "ControlService", "CreateDirectory",
     "CreateFile", "CreateProcess", "CreateService", "DdeConnect", "DdeDisconnect",
@@ -218,7 +223,7 @@ const char* const PlatformCalls[] = {
 void Machine::FailCall(const std::string& name, int nth, std::uint32_t error) {
     // A misspelt name would never fail and the test would pass unseen.
     bool known = false;
-    for (const char* call : PlatformCalls) known = known || name == call;
+    for (const char* call : CallNames) known = known || name == call;
     if (!known) throw std::invalid_argument("FailCall: no platform call named " + name);
     s_->failures[name].push_back(Failure{nth, error});
 }
@@ -274,7 +279,7 @@ std::vector<std::string> Machine::CallTrace(std::initializer_list<const char*> f
 
 std::size_t Machine::OutstandingBlocks() const { return s_->blocks.size(); }
 
-void* Machine::Alloc(std::size_t size) {
+void* PlatformCalls::Alloc(std::size_t size) {
     if (s_->Fails("Alloc")) return nullptr;
     void* block = std::calloc(size ? size : 1, 1);
     if (!block) {
@@ -285,7 +290,7 @@ void* Machine::Alloc(std::size_t size) {
     return block;
 }
 
-void Machine::Free(void* block) {
+void PlatformCalls::Free(void* block) {
     s_->Count("Free");
     if (!block) return;
     auto it = s_->blocks.find(block);
@@ -296,7 +301,7 @@ void Machine::Free(void* block) {
     std::free(block);
 }
 
-std::uint32_t Machine::GetLastError() {
+std::uint32_t PlatformCalls::GetLastError() {
     s_->Count("GetLastError");
     return s_->lastError;
 }

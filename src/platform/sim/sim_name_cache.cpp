@@ -1,19 +1,25 @@
-// The names of the sandbox's directories by their upper-case forms, so that
-// a case-insensitive lookup does not read the whole directory. A directory is
-// read once, when first looked into, and kept current by the kernel's change
-// notifications (inotify) for it: every create, delete and rename in it is
-// seen, whoever made it (the simulated calls, the tests' helpers, the
-// self-removal batch, anything writing into the sandbox directly). What the
-// notifications cannot keep exact (a directory moved, the queue overflowing)
-// drops the whole cache; where the cache cannot be had, lookups read the
-// directory as before.
+// A name cache for the benchmarks' simulated machine (UseNameCache,
+// name_cache.h): the names of the sandbox's directories by their upper-case
+// forms, so that a case-insensitive lookup does not read the whole
+// directory. The tests' machine reads the directory (ScanForName); this file
+// is not in their library.
+//
+// A directory is read once, when first looked into, and kept current by the
+// kernel's change notifications (inotify) for it: every create, delete and
+// rename in it is seen, whoever made it (the simulated calls, the helpers,
+// the self-removal batch, anything writing into the sandbox directly). What
+// the notifications cannot keep exact (a directory moved, the queue
+// overflowing) drops the whole cache; where the cache cannot be had, lookups
+// read the directory.
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
+#include <memory>
 #include <sys/inotify.h>
-#include <sys/stat.h>
 #include <unistd.h>
+#include <unordered_map>
 
+#include "platform/sim/name_cache.h"
 #include "platform/sim/state.h"
 
 namespace sim {
@@ -23,37 +29,32 @@ namespace {
 constexpr std::uint32_t kWatched = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO |
                                    IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
 
-bool HostExists(const std::string& path) {
-    struct stat st;
-    return ::lstat(path.c_str(), &st) == 0;
-}
+class NameCache : public NameIndex {
+public:
+    NameCache() = default;
+    NameCache(const NameCache&) = delete;
+    NameCache& operator=(const NameCache&) = delete;
+    ~NameCache() override;
+    std::string Find(const std::string& dir, const std::string& name) override;
 
-}  // namespace
+private:
+    struct Dir {
+        std::unordered_map<std::string, std::string> byUpper;  // upper-case -> stored name
+        std::unordered_map<std::string, int> shortForms;  // 8.3 form of a long name -> count
+        bool clash = false;  // two names of one upper-case form: read the directory
+    };
+    bool Sync();
+    Dir* Load(const std::string& dir);
+    void Drop(int watch);
+    void Clear();
+    static void Add(Dir& d, const std::string& name);
+    static void Remove(Dir& d, const std::string& name);
 
-// Finds `name` in `dir` by reading the directory: an entry of that exact
-// name, else the first whose upper-case form matches, else the first whose
-// 8.3 form does.
-std::string NameCache::Scan(const std::string& dir, const std::string& name) {
-    std::string exact = dir + "/" + name;
-    if (HostExists(exact)) return exact;
-    DIR* d = ::opendir(dir.c_str());
-    if (!d) return std::string();
-    std::string found;
-    std::string shortMatch;
-    std::string wanted = Upper(name);
-    while (dirent* e = ::readdir(d)) {
-        std::string entry = e->d_name;
-        if (entry == "." || entry == "..") continue;
-        if (Upper(entry) == wanted) {
-            found = dir + "/" + entry;
-            break;
-        }
-        if (shortMatch.empty() && !IsShortName(entry) && ShortName(entry) == wanted)
-            shortMatch = dir + "/" + entry;
-    }
-    ::closedir(d);
-    return found.empty() ? shortMatch : found;
-}
+    int fd_ = -1;
+    int owner_ = 0;  // the process that made fd_
+    std::unordered_map<std::string, Dir> dirs_;  // by host path
+    std::unordered_map<int, std::string> watches_;  // watch -> host path
+};
 
 NameCache::~NameCache() {
     if (fd_ >= 0) ::close(fd_);
@@ -159,27 +160,33 @@ std::string NameCache::Find(const std::string& dir, const std::string& name) {
     }
     if (fd_ < 0) {
         fd_ = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-        if (fd_ < 0) return Scan(dir, name);
+        if (fd_ < 0) return ScanForName(dir, name);
     }
     if (!Sync()) {
         Clear();
-        return Scan(dir, name);
+        return ScanForName(dir, name);
     }
     auto it = dirs_.find(dir);
     Dir* d = it != dirs_.end() ? &it->second : Load(dir);
-    if (!d || d->clash) return Scan(dir, name);
+    if (!d || d->clash) return ScanForName(dir, name);
     std::string upper = Upper(name);
     auto hit = d->byUpper.find(upper);
     if (hit != d->byUpper.end()) return dir + "/" + hit->second;
     auto s = d->shortForms.find(upper);
     if (s == d->shortForms.end()) return std::string();
     // An 8.3 form several names share: the first in the directory's order.
-    if (s->second > 1) return Scan(dir, name);
+    if (s->second > 1) return ScanForName(dir, name);
     for (const auto& entry : d->byUpper) {
         if (!IsShortName(entry.second) && ShortName(entry.second) == upper)
             return dir + "/" + entry.second;
     }
     return std::string();
+}
+
+}  // namespace
+
+void UseNameCache(Machine& machine) {
+    machine.s_->names = std::make_unique<NameCache>();
 }
 
 }  // namespace sim

@@ -17,13 +17,13 @@ constexpr std::uint32_t ERROR_NOT_SAME_DEVICE = 17;
 constexpr std::uint32_t ERROR_DIRECTORY = 267;
 constexpr std::uint32_t MOVEFILE_COPY_ALLOWED = 2;
 
-std::uint32_t ReportedAttributes(Machine::State& s, const std::string& path, bool directory) {
+std::uint32_t ReportedAttributes(State& s, const std::string& path, bool directory) {
     std::uint32_t a = s.MetaFor(path, directory).attributes;
     if (directory) return a | os::FILE_ATTRIBUTE_DIRECTORY;
     return a ? a : os::FILE_ATTRIBUTE_NORMAL;
 }
 
-std::uint32_t MissingError(Machine::State& s, const std::string& path) {
+std::uint32_t MissingError(State& s, const std::string& path) {
     std::string abs = s.Absolute(path);
     std::string parent = ParentPath(abs);
     if (SplitWindowsPath(abs).size() <= 2) parent += "\\";
@@ -33,26 +33,6 @@ std::uint32_t MissingError(Machine::State& s, const std::string& path) {
 }
 
 bool IsRoot(const std::string& windowsPath) { return SplitWindowsPath(windowsPath).size() <= 1; }
-
-// The Windows path of a host entry inside a searched directory.
-std::vector<std::string> HostEntries(const std::string& hostDir) {
-    std::vector<std::string> names;
-    DIR* d = ::opendir(hostDir.c_str());
-    if (!d) return names;
-    while (dirent* e = ::readdir(d)) {
-        std::string name = e->d_name;
-        if (name != "." && name != "..") names.push_back(name);
-    }
-    ::closedir(d);
-    // Sorted by the upper-case forms, each made once.
-    std::vector<std::pair<std::string, std::string>> keyed;
-    keyed.reserve(names.size());
-    for (std::string& name : names) keyed.push_back({Upper(name), std::move(name)});
-    std::sort(keyed.begin(), keyed.end(),
-              [](const auto& a, const auto& b) { return a.first < b.first; });
-    for (std::size_t i = 0; i < keyed.size(); ++i) names[i] = std::move(keyed[i].second);
-    return names;
-}
 
 // Whether a host directory holds nothing, read up to its first entry.
 bool HostDirectoryEmpty(const std::string& hostDir) {
@@ -72,7 +52,7 @@ bool HostDirectoryEmpty(const std::string& hostDir) {
 // The attributes of a search entry at the moment it is handed out. An entry
 // gone since the search started keeps what is known of it, and no record is
 // made for it.
-std::uint32_t EntryAttributes(Machine::State& s, const Search& search, const std::string& name) {
+std::uint32_t EntryAttributes(State& s, const Search& search, const std::string& name) {
     const std::string path = search.dirKey + name;
     struct stat st;
     if (::stat((search.hostDir + "/" + name).c_str(), &st) == 0)
@@ -82,7 +62,7 @@ std::uint32_t EntryAttributes(Machine::State& s, const Search& search, const std
     return a ? a : os::FILE_ATTRIBUTE_NORMAL;
 }
 
-void Fill(Machine::State& s, os::FindData* data, Search& search, std::size_t index) {
+void Fill(State& s, os::FindData* data, Search& search, std::size_t index) {
     std::pair<std::string, std::uint32_t>& entry = search.entries[index];
     if (entry.second == 0) entry.second = EntryAttributes(s, search, entry.first);
     if (!data) return;
@@ -93,7 +73,26 @@ void Fill(Machine::State& s, os::FindData* data, Search& search, std::size_t ind
 
 }  // namespace
 
-std::uint32_t Machine::GetFileAttributes(const char* path) {
+std::vector<std::string> HostEntries(const std::string& hostDir) {
+    std::vector<std::string> names;
+    DIR* d = ::opendir(hostDir.c_str());
+    if (!d) return names;
+    while (dirent* e = ::readdir(d)) {
+        std::string name = e->d_name;
+        if (name != "." && name != "..") names.push_back(name);
+    }
+    ::closedir(d);
+    // Sorted by the upper-case forms, each made once.
+    std::vector<std::pair<std::string, std::string>> keyed;
+    keyed.reserve(names.size());
+    for (std::string& name : names) keyed.push_back({Upper(name), std::move(name)});
+    std::sort(keyed.begin(), keyed.end(),
+              [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (std::size_t i = 0; i < keyed.size(); ++i) names[i] = std::move(keyed[i].second);
+    return names;
+}
+
+std::uint32_t PlatformCalls::GetFileAttributes(const char* path) {
     if (s_->Fails("GetFileAttributes")) return os::INVALID_FILE_ATTRIBUTES;
     std::string p = Str(path);
     std::string host = s_->Resolve(p);
@@ -104,7 +103,7 @@ std::uint32_t Machine::GetFileAttributes(const char* path) {
     return ReportedAttributes(*s_, p, s_->HostIsDirectory(host));
 }
 
-bool Machine::SetFileAttributes(const char* path, std::uint32_t attributes) {
+bool PlatformCalls::SetFileAttributes(const char* path, std::uint32_t attributes) {
     if (s_->Fails("SetFileAttributes")) return false;
     std::string p = Str(path);
     std::string host = s_->Resolve(p);
@@ -119,7 +118,7 @@ bool Machine::SetFileAttributes(const char* path, std::uint32_t attributes) {
     return true;
 }
 
-bool Machine::DeleteFile(const char* path) {
+bool PlatformCalls::DeleteFile(const char* path) {
     if (s_->Fails("DeleteFile")) return false;
     std::string p = Str(path);
     std::string host = s_->Resolve(p);
@@ -148,7 +147,7 @@ bool Machine::DeleteFile(const char* path) {
     return true;
 }
 
-bool Machine::CreateDirectory(const char* path) {
+bool PlatformCalls::CreateDirectory(const char* path) {
     if (s_->Fails("CreateDirectory")) return false;
     std::string p = Str(path);
     if (!s_->Resolve(p).empty()) {
@@ -166,7 +165,7 @@ bool Machine::CreateDirectory(const char* path) {
     return true;
 }
 
-bool Machine::RemoveDirectory(const char* path) {
+bool PlatformCalls::RemoveDirectory(const char* path) {
     if (s_->Fails("RemoveDirectory")) return false;
     std::string p = Str(path);
     std::string host = s_->Resolve(p);
@@ -195,7 +194,7 @@ bool Machine::RemoveDirectory(const char* path) {
     return true;
 }
 
-os::FindHandle Machine::FindFirstFile(const char* pattern, os::FindData* data) {
+os::FindHandle PlatformCalls::FindFirstFile(const char* pattern, os::FindData* data) {
     if (s_->Fails("FindFirstFile")) return os::InvalidFind;
     std::string abs = s_->Absolute(Str(pattern));
     std::size_t slash = abs.find_last_of("\\/");
@@ -237,7 +236,7 @@ os::FindHandle Machine::FindFirstFile(const char* pattern, os::FindData* data) {
     return handle;
 }
 
-bool Machine::FindNextFile(os::FindHandle search, os::FindData* data) {
+bool PlatformCalls::FindNextFile(os::FindHandle search, os::FindData* data) {
     if (s_->Fails("FindNextFile")) return false;
     auto it = s_->searches.find(search);
     if (it == s_->searches.end()) {
@@ -252,7 +251,7 @@ bool Machine::FindNextFile(os::FindHandle search, os::FindData* data) {
     return true;
 }
 
-bool Machine::FindClose(os::FindHandle search) {
+bool PlatformCalls::FindClose(os::FindHandle search) {
     if (s_->Fails("FindClose")) return false;
     if (!s_->searches.erase(search)) {
         s_->lastError = ERROR_INVALID_HANDLE;
@@ -261,10 +260,10 @@ bool Machine::FindClose(os::FindHandle search) {
     return true;
 }
 
-bool Machine::MoveFileEx(const char* from, const char* to, std::uint32_t flags) {
+bool PlatformCalls::MoveFileEx(const char* from, const char* to, std::uint32_t flags) {
     if (s_->Fails("MoveFileEx")) return false;
     // Windows 95 and Win32s have no MoveFileEx; they use WININIT.INI instead.
-    if (!IsNT()) {
+    if (!s_->IsNT()) {
         s_->lastError = ERROR_CALL_NOT_IMPLEMENTED;
         return false;
     }
@@ -333,7 +332,7 @@ bool Machine::MoveFileEx(const char* from, const char* to, std::uint32_t flags) 
     return true;
 }
 
-bool Machine::SetCurrentDirectory(const char* path) {
+bool PlatformCalls::SetCurrentDirectory(const char* path) {
     if (s_->Fails("SetCurrentDirectory")) return false;
     std::string p = Str(path);
     s_->currentDirs.push_back(p);

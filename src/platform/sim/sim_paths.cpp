@@ -2,6 +2,7 @@
 // every component (8.3 forms found too), and the per-path metadata the
 // sandbox's own filesystem cannot hold (attributes, the three times).
 #include <cstring>
+#include <dirent.h>
 #include <sys/stat.h>
 
 #include "platform/sim/state.h"
@@ -79,7 +80,7 @@ static bool IsNetworkPath(const std::string& path) {
     return path.size() > 2 && path[0] == '\\' && path[1] == '\\';
 }
 
-std::string Machine::State::Absolute(const std::string& windowsPath) const {
+std::string PlatformCalls::State::Absolute(const std::string& windowsPath) const {
     if (windowsPath.size() >= 2 && windowsPath[1] == ':') return windowsPath;
     if (IsNetworkPath(windowsPath)) return windowsPath;
     if (!windowsPath.empty() && (windowsPath[0] == '\\' || windowsPath[0] == '/'))
@@ -89,7 +90,7 @@ std::string Machine::State::Absolute(const std::string& windowsPath) const {
     return base + windowsPath;
 }
 
-bool Machine::State::DriveKnown(const std::string& windowsPath) const {
+bool PlatformCalls::State::DriveKnown(const std::string& windowsPath) const {
     std::string abs = Absolute(windowsPath);
     if (IsNetworkPath(abs)) {
         std::vector<std::string> parts = SplitWindowsPath(abs);
@@ -100,7 +101,30 @@ bool Machine::State::DriveKnown(const std::string& windowsPath) const {
     return drives.count(letter) != 0;
 }
 
-std::string Machine::State::Resolve(const std::string& windowsPath) const {
+std::string ScanForName(const std::string& dir, const std::string& name) {
+    std::string exact = dir + "/" + name;
+    struct stat st;
+    if (::lstat(exact.c_str(), &st) == 0) return exact;
+    DIR* d = ::opendir(dir.c_str());
+    if (!d) return std::string();
+    std::string found;
+    std::string shortMatch;
+    std::string wanted = Upper(name);
+    while (dirent* e = ::readdir(d)) {
+        std::string entry = e->d_name;
+        if (entry == "." || entry == "..") continue;
+        if (Upper(entry) == wanted) {
+            found = dir + "/" + entry;
+            break;
+        }
+        if (shortMatch.empty() && !IsShortName(entry) && ShortName(entry) == wanted)
+            shortMatch = dir + "/" + entry;
+    }
+    ::closedir(d);
+    return found.empty() ? shortMatch : found;
+}
+
+std::string PlatformCalls::State::Resolve(const std::string& windowsPath) const {
     const std::string abs = Absolute(windowsPath);
     std::vector<std::string> parts = SplitWindowsPath(abs);
     std::vector<std::string> host;
@@ -123,12 +147,24 @@ std::string Machine::State::Resolve(const std::string& windowsPath) const {
             if (host.size() > 1) host.pop_back();
             continue;
         }
-        std::string next = names.Find(host.back(), parts[i]);
+        std::string next = FindName(host.back(), parts[i]);
         if (next.empty()) return std::string();
         if (i + 1 < parts.size() && !HostIsDirectory(next)) return std::string();
         host.push_back(next);
     }
     return host.back();
+}
+
+std::string PlatformCalls::State::StoredName(const std::string& windowsPath) const {
+    std::string host = Resolve(windowsPath);
+    if (host.empty()) return std::string();
+    std::string rest = host.substr(sandbox.size() + 1);  // "C/dir/file"
+    std::string out = rest.substr(0, 1) + ":";
+    std::string tail = rest.substr(1);
+    for (char& c : tail) {
+        if (c == '/') c = '\\';
+    }
+    return tail.empty() ? out + "\\" : out + tail;
 }
 
 static bool ValidLeaf(const std::string& leaf) {
@@ -139,36 +175,36 @@ static bool ValidLeaf(const std::string& leaf) {
     return true;
 }
 
-std::string Machine::State::ResolveNew(const std::string& windowsPath) const {
+std::string PlatformCalls::State::ResolveNew(const std::string& windowsPath) const {
     std::string abs = Absolute(windowsPath);
     std::vector<std::string> parts = SplitWindowsPath(abs);
     if (parts.size() < (IsNetworkPath(abs) ? 3u : 2u) || !ValidLeaf(parts.back()))
         return std::string();
     std::string parent = Resolve(ParentPath(abs) + (parts.size() == 2 ? "\\" : ""));
     if (parent.empty() || !HostIsDirectory(parent)) return std::string();
-    std::string existing = names.Find(parent, parts.back());
+    std::string existing = FindName(parent, parts.back());
     return existing.empty() ? parent + "/" + parts.back() : existing;
 }
 
-bool Machine::State::HostIsDirectory(const std::string& hostPath) const {
+bool PlatformCalls::State::HostIsDirectory(const std::string& hostPath) const {
     struct stat st;
     return ::stat(hostPath.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-std::uint64_t Machine::State::HostFileSize(const std::string& hostPath) const {
+std::uint64_t PlatformCalls::State::HostFileSize(const std::string& hostPath) const {
     struct stat st;
     if (::stat(hostPath.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return 0;
     return static_cast<std::uint64_t>(st.st_size);
 }
 
-FileTimes Machine::State::Now() const {
+FileTimes PlatformCalls::State::Now() const {
     // 2020-01-01 00:00 UTC in 100 ns units since 1601, moved on by the virtual clock.
     std::uint64_t t = 132223104000000000ull + clock * 10000ull;
     os::FileTime ft{static_cast<std::uint32_t>(t), static_cast<std::uint32_t>(t >> 32)};
     return FileTimes{ft, ft, ft};
 }
 
-FileMeta& Machine::State::MetaFor(const std::string& windowsPath, bool directory) {
+FileMeta& PlatformCalls::State::MetaFor(const std::string& windowsPath, bool directory) {
     std::string key = PathKey(Absolute(windowsPath));
     auto it = meta.find(key);
     if (it == meta.end()) {
@@ -180,7 +216,7 @@ FileMeta& Machine::State::MetaFor(const std::string& windowsPath, bool directory
     return it->second;
 }
 
-void Machine::State::ForgetMeta(const std::string& key) {
+void PlatformCalls::State::ForgetMeta(const std::string& key) {
     auto it = meta.lower_bound(key);
     while (it != meta.end() &&
            (it->first == key || it->first.compare(0, key.size() + 1, key + "\\") == 0)) {
@@ -189,7 +225,7 @@ void Machine::State::ForgetMeta(const std::string& key) {
     locked.erase(key);
 }
 
-void Machine::State::RenameMeta(const std::string& fromKey, const std::string& toKey) {
+void PlatformCalls::State::RenameMeta(const std::string& fromKey, const std::string& toKey) {
     std::map<std::string, FileMeta> moved;
     auto it = meta.lower_bound(fromKey);
     while (it != meta.end() && (it->first == fromKey ||
@@ -200,19 +236,19 @@ void Machine::State::RenameMeta(const std::string& fromKey, const std::string& t
     for (auto& m : moved) meta[m.first] = m.second;
 }
 
-bool Machine::State::AnyOpen(const std::string& key) const {
+bool PlatformCalls::State::AnyOpen(const std::string& key) const {
     for (const auto& f : files) {
         if (f.second.key == key) return true;
     }
     return false;
 }
 
-bool Machine::State::OpenForWriteByOthers(const std::string& key) const {
+bool PlatformCalls::State::OpenForWriteByOthers(const std::string& key) const {
     return locked.count(key) != 0;
 }
 
-bool Machine::State::SharingAllows(const std::string& key, bool read, bool write,
-                                   std::uint32_t share) const {
+bool PlatformCalls::State::SharingAllows(const std::string& key, bool read, bool write,
+                                         std::uint32_t share) const {
     if (write && locked.count(key)) return false;
     for (const auto& f : files) {
         if (f.second.key != key) continue;
@@ -225,7 +261,7 @@ bool Machine::State::SharingAllows(const std::string& key, bool read, bool write
     return true;
 }
 
-Drive* Machine::State::DriveOf(const std::string& windowsPath) {
+Drive* PlatformCalls::State::DriveOf(const std::string& windowsPath) {
     std::string abs = Absolute(windowsPath);
     if (abs.size() < 2 || abs[1] != ':') return nullptr;
     auto it = drives.find(Upper(abs.substr(0, 1))[0]);

@@ -55,8 +55,8 @@ std::string Trim(const std::string& text) {
 
 }  // namespace
 
-os::ProcessHandle Machine::CreateProcess(const char* commandLine, int show,
-                                         std::uint32_t creationFlags) {
+os::ProcessHandle PlatformCalls::CreateProcess(const char* commandLine, int show,
+                                               std::uint32_t creationFlags) {
     if (s_->Fails("CreateProcess")) return 0;
     std::string line = Str(commandLine);
     StartedProcess record{line, show, creationFlags, std::string()};
@@ -114,12 +114,12 @@ os::ProcessHandle Machine::CreateProcess(const char* commandLine, int show,
     auto it = s_->programs.find(key);
     if (it != s_->programs.end() && it->second.effect) {
         ProgramEffect effect = it->second.effect;
-        effect(*this, line);
+        effect(TheMachine(), line);
     }
     return h;
 }
 
-bool Machine::GetExitCodeProcess(os::ProcessHandle process, std::uint32_t* code) {
+bool PlatformCalls::GetExitCodeProcess(os::ProcessHandle process, std::uint32_t* code) {
     if (s_->Fails("GetExitCodeProcess")) return false;
     auto it = s_->processes.find(process);
     if (it == s_->processes.end()) {
@@ -135,7 +135,7 @@ bool Machine::GetExitCodeProcess(os::ProcessHandle process, std::uint32_t* code)
     return true;
 }
 
-bool Machine::CloseProcess(os::ProcessHandle process) {
+bool PlatformCalls::CloseProcess(os::ProcessHandle process) {
     if (s_->Fails("CloseProcess")) return false;
     if (!s_->processes.erase(process)) {
         s_->lastError = ERROR_INVALID_HANDLE;

@@ -50,7 +50,7 @@ void Dump(const RegKeyNode& node, const std::string& path, RegistrySnapshot& out
 
 }  // namespace
 
-std::shared_ptr<RegKeyNode> Machine::State::KeyOf(os::RegKey handle) const {
+std::shared_ptr<RegKeyNode> PlatformCalls::State::KeyOf(os::RegKey handle) const {
     if (IsPredefined(handle)) {
         auto it = roots.find(handle);
         return it == roots.end() ? nullptr : it->second;
@@ -59,8 +59,8 @@ std::shared_ptr<RegKeyNode> Machine::State::KeyOf(os::RegKey handle) const {
     return it == keys.end() ? nullptr : it->second;
 }
 
-std::shared_ptr<RegKeyNode> Machine::State::Walk(std::shared_ptr<RegKeyNode> from,
-                                                 const std::string& path, bool create) const {
+std::shared_ptr<RegKeyNode> PlatformCalls::State::Walk(std::shared_ptr<RegKeyNode> from,
+                                                       const std::string& path, bool create) const {
     std::shared_ptr<RegKeyNode> node = from;
     for (const std::string& part : SplitWindowsPath(path)) {
         if (!node || node->deleted) return nullptr;
@@ -76,7 +76,7 @@ std::shared_ptr<RegKeyNode> Machine::State::Walk(std::shared_ptr<RegKeyNode> fro
     return node;
 }
 
-static void EnsureRoots(Machine::State& s) {
+static void EnsureRoots(State& s) {
     if (!s.roots.empty()) return;
     for (os::RegKey r = 0x80000000u; r <= 0x80000006u; ++r) {
         auto node = std::make_shared<RegKeyNode>();
@@ -87,7 +87,7 @@ static void EnsureRoots(Machine::State& s) {
 
 // The access a handle was opened with must cover the call: a query needs
 // KEY_QUERY_VALUE, a change KEY_SET_VALUE. The predefined roots allow all.
-static bool Allows(const Machine::State& s, os::RegKey handle, std::uint32_t required) {
+static bool Allows(const State& s, os::RegKey handle, std::uint32_t required) {
     auto it = s.keyAccess.find(handle);
     return it == s.keyAccess.end() || (it->second & required) == required;
 }
@@ -97,8 +97,8 @@ constexpr std::uint32_t KeyRights = os::KEY_ALL_ACCESS | 0x0300;
 
 // ---- os::Platform --------------------------------------------------------------
 
-long Machine::RegOpenKeyEx(os::RegKey root, const char* subKey, std::uint32_t access,
-                           os::RegKey* result) {
+long PlatformCalls::RegOpenKeyEx(os::RegKey root, const char* subKey, std::uint32_t access,
+                                 os::RegKey* result) {
     if (s_->Fails("RegOpenKeyEx")) return static_cast<long>(s_->lastError);
     EnsureRoots(*s_);
     if (access == 0 || (access & ~KeyRights) != 0 || result == nullptr)
@@ -117,8 +117,8 @@ long Machine::RegOpenKeyEx(os::RegKey root, const char* subKey, std::uint32_t ac
 
 // RegCreateKeyExA needs a subkey (it may be empty), a result and the rights
 // the key is to be used with.
-long Machine::RegCreateKeyEx(os::RegKey root, const char* subKey, std::uint32_t access,
-                             os::RegKey* result) {
+long PlatformCalls::RegCreateKeyEx(os::RegKey root, const char* subKey, std::uint32_t access,
+                                   os::RegKey* result) {
     if (s_->Fails("RegCreateKeyEx")) return static_cast<long>(s_->lastError);
     EnsureRoots(*s_);
     if (subKey == nullptr || access == 0 || (access & ~KeyRights) != 0 || result == nullptr)
@@ -135,8 +135,8 @@ long Machine::RegCreateKeyEx(os::RegKey root, const char* subKey, std::uint32_t 
     return os::ERROR_SUCCESS;
 }
 
-long Machine::RegQueryValueEx(os::RegKey key, const char* name, std::uint32_t* type, void* data,
-                              std::uint32_t* size) {
+long PlatformCalls::RegQueryValueEx(os::RegKey key, const char* name, std::uint32_t* type,
+                                    void* data, std::uint32_t* size) {
     if (s_->Fails("RegQueryValueEx")) return static_cast<long>(s_->lastError);
     EnsureRoots(*s_);
     auto node = s_->KeyOf(key);
@@ -161,8 +161,8 @@ long Machine::RegQueryValueEx(os::RegKey key, const char* name, std::uint32_t* t
     return os::ERROR_SUCCESS;
 }
 
-long Machine::RegSetValueEx(os::RegKey key, const char* name, std::uint32_t type, const void* data,
-                            std::uint32_t size) {
+long PlatformCalls::RegSetValueEx(os::RegKey key, const char* name, std::uint32_t type,
+                                  const void* data, std::uint32_t size) {
     if (s_->Fails("RegSetValueEx")) return static_cast<long>(s_->lastError);
     EnsureRoots(*s_);
     auto node = s_->KeyOf(key);
@@ -180,7 +180,7 @@ long Machine::RegSetValueEx(os::RegKey key, const char* name, std::uint32_t type
     return os::ERROR_SUCCESS;
 }
 
-long Machine::RegDeleteValue(os::RegKey key, const char* name) {
+long PlatformCalls::RegDeleteValue(os::RegKey key, const char* name) {
     if (s_->Fails("RegDeleteValue")) return static_cast<long>(s_->lastError);
     EnsureRoots(*s_);
     auto node = s_->KeyOf(key);
@@ -193,7 +193,7 @@ long Machine::RegDeleteValue(os::RegKey key, const char* name) {
     return os::ERROR_SUCCESS;
 }
 
-long Machine::RegDeleteKey(os::RegKey root, const char* subKey) {
+long PlatformCalls::RegDeleteKey(os::RegKey root, const char* subKey) {
     if (s_->Fails("RegDeleteKey")) return static_cast<long>(s_->lastError);
     EnsureRoots(*s_);
     auto base = s_->KeyOf(root);
@@ -207,14 +207,14 @@ long Machine::RegDeleteKey(os::RegKey root, const char* subKey) {
     auto it = parent->subkeys.find(Upper(parts.back()));
     if (it == parent->subkeys.end()) return static_cast<long>(s_->lastError = os::ERROR_FILE_NOT_FOUND);
     // NT deletes only a key without subkeys; Windows 95 takes the whole subtree.
-    if (IsNT() && !it->second->subkeys.empty())
+    if (s_->IsNT() && !it->second->subkeys.empty())
         return static_cast<long>(s_->lastError = os::ERROR_ACCESS_DENIED);
     MarkDeleted(*it->second);
     parent->subkeys.erase(it);
     return os::ERROR_SUCCESS;
 }
 
-long Machine::RegCloseKey(os::RegKey key) {
+long PlatformCalls::RegCloseKey(os::RegKey key) {
     if (s_->Fails("RegCloseKey")) return static_cast<long>(s_->lastError);
     if (IsPredefined(key)) return os::ERROR_SUCCESS;
     if (!s_->keys.erase(key)) return static_cast<long>(s_->lastError = ERROR_INVALID_HANDLE);

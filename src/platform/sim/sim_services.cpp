@@ -14,7 +14,7 @@ constexpr std::uint32_t SERVICE_START = 0x0010;
 constexpr std::uint32_t SERVICE_STOP = 0x0020;
 constexpr std::uint32_t DELETE = 0x00010000;
 
-ServiceRecord* ServiceOf(Machine::State& s, os::ScHandle handle, std::uint32_t required) {
+ServiceRecord* ServiceOf(State& s, os::ScHandle handle, std::uint32_t required) {
     auto it = s.scHandles.find(handle);
     if (it == s.scHandles.end() || it->second.manager) {
         s.lastError = ERROR_INVALID_HANDLE;
@@ -32,7 +32,7 @@ ServiceRecord* ServiceOf(Machine::State& s, os::ScHandle handle, std::uint32_t r
     return &svc->second;
 }
 
-bool IsManager(Machine::State& s, os::ScHandle handle, std::uint32_t required) {
+bool IsManager(State& s, os::ScHandle handle, std::uint32_t required) {
     auto it = s.scHandles.find(handle);
     if (it == s.scHandles.end() || !it->second.manager) {
         s.lastError = ERROR_INVALID_HANDLE;
@@ -57,7 +57,7 @@ void Begin(ServiceRecord& r, std::uint32_t pending, std::uint32_t target) {
     r.remaining = r.pendingPolls;
 }
 
-os::ScHandle NewServiceHandle(Machine::State& s, const std::string& key, std::uint32_t access) {
+os::ScHandle NewServiceHandle(State& s, const std::string& key, std::uint32_t access) {
     os::ScHandle h = s.nextHandle++;
     s.scHandles[h] = ScHandleRecord{false, key, access};
     ++s.services[key].handles;
@@ -75,7 +75,7 @@ std::vector<std::string> SplitMulti(const char* text) {
     return out;
 }
 
-void ApplyScript(Machine::State& s, const std::string& key, ServiceRecord& r) {
+void ApplyScript(State& s, const std::string& key, ServiceRecord& r) {
     auto script = s.serviceScripts.find(key);
     if (script == s.serviceScripts.end()) return;
     r.pendingPolls = script->second.pendingPolls;
@@ -88,9 +88,9 @@ void ApplyScript(Machine::State& s, const std::string& key, ServiceRecord& r) {
 
 }  // namespace
 
-os::ScHandle Machine::OpenSCManager(std::uint32_t access) {
+os::ScHandle PlatformCalls::OpenSCManager(std::uint32_t access) {
     if (s_->Fails("OpenSCManager")) return 0;
-    if (!IsNT()) {
+    if (!s_->IsNT()) {
         s_->lastError = ERROR_CALL_NOT_IMPLEMENTED;
         return 0;
     }
@@ -103,11 +103,11 @@ os::ScHandle Machine::OpenSCManager(std::uint32_t access) {
     return h;
 }
 
-os::ScHandle Machine::CreateService(os::ScHandle manager, const char* name,
-                                    const char* displayName, std::uint32_t access,
-                                    std::uint32_t serviceType, std::uint32_t startType,
-                                    std::uint32_t errorControl, const char* binaryPath,
-                                    const char* dependencies) {
+os::ScHandle PlatformCalls::CreateService(os::ScHandle manager, const char* name,
+                                          const char* displayName, std::uint32_t access,
+                                          std::uint32_t serviceType, std::uint32_t startType,
+                                          std::uint32_t errorControl, const char* binaryPath,
+                                          const char* dependencies) {
     if (s_->Fails("CreateService")) return 0;
     if (!IsManager(*s_, manager, SC_MANAGER_CREATE_SERVICE)) return 0;
     std::string key = Upper(Str(name));
@@ -135,7 +135,8 @@ os::ScHandle Machine::CreateService(os::ScHandle manager, const char* name,
     return NewServiceHandle(*s_, key, access);
 }
 
-os::ScHandle Machine::OpenService(os::ScHandle manager, const char* name, std::uint32_t access) {
+os::ScHandle PlatformCalls::OpenService(os::ScHandle manager, const char* name,
+                                        std::uint32_t access) {
     if (s_->Fails("OpenService")) return 0;
     if (!IsManager(*s_, manager, SC_MANAGER_CONNECT)) return 0;
     std::string key = Upper(Str(name));
@@ -151,7 +152,7 @@ os::ScHandle Machine::OpenService(os::ScHandle manager, const char* name, std::u
     return NewServiceHandle(*s_, key, access);
 }
 
-bool Machine::StartService(os::ScHandle service) {
+bool PlatformCalls::StartService(os::ScHandle service) {
     if (s_->Fails("StartService")) return false;
     ServiceRecord* r = ServiceOf(*s_, service, SERVICE_START);
     if (!r) return false;
@@ -171,7 +172,7 @@ bool Machine::StartService(os::ScHandle service) {
     return true;
 }
 
-bool Machine::ControlService(os::ScHandle service, std::uint32_t control) {
+bool PlatformCalls::ControlService(os::ScHandle service, std::uint32_t control) {
     if (s_->Fails("ControlService")) return false;
     ServiceRecord* r = ServiceOf(*s_, service, SERVICE_STOP);
     if (!r) return false;
@@ -191,7 +192,7 @@ bool Machine::ControlService(os::ScHandle service, std::uint32_t control) {
     return true;
 }
 
-bool Machine::QueryServiceStatus(os::ScHandle service, std::uint32_t* state) {
+bool PlatformCalls::QueryServiceStatus(os::ScHandle service, std::uint32_t* state) {
     if (s_->Fails("QueryServiceStatus")) return false;
     ServiceRecord* r = ServiceOf(*s_, service, os::SERVICE_QUERY_STATUS);
     if (!r) return false;
@@ -208,7 +209,7 @@ bool Machine::QueryServiceStatus(os::ScHandle service, std::uint32_t* state) {
     return true;
 }
 
-bool Machine::DeleteService(os::ScHandle service) {
+bool PlatformCalls::DeleteService(os::ScHandle service) {
     if (s_->Fails("DeleteService")) return false;
     ServiceRecord* r = ServiceOf(*s_, service, DELETE);
     if (!r) return false;
@@ -224,7 +225,7 @@ bool Machine::DeleteService(os::ScHandle service) {
     return true;
 }
 
-bool Machine::CloseServiceHandle(os::ScHandle handle) {
+bool PlatformCalls::CloseServiceHandle(os::ScHandle handle) {
     if (s_->Fails("CloseServiceHandle")) return false;
     auto it = s_->scHandles.find(handle);
     if (it == s_->scHandles.end()) {

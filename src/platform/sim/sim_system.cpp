@@ -32,7 +32,7 @@ std::string ModuleName(const std::string& name) {
     return leaf;
 }
 
-bool ReadWholeFile(Machine::State& s, const std::string& path, Bytes& out) {
+bool ReadWholeFile(State& s, const std::string& path, Bytes& out) {
     os::FileHandle f = OpenSimFile(s, path, true, false,
                                    os::FILE_SHARE_READ | os::FILE_SHARE_WRITE, os::OPEN_EXISTING, 0);
     if (f == os::InvalidFile) return false;
@@ -62,13 +62,13 @@ std::uint32_t Get32(const std::uint8_t* p) {
 
 }  // namespace
 
-bool Machine::GetVersionEx(os::VersionInfo* info) {
+bool PlatformCalls::GetVersionEx(os::VersionInfo* info) {
     if (s_->Fails("GetVersionEx")) return false;
     if (info) *info = s_->version;
     return true;
 }
 
-unsigned Machine::GetModuleFileName(char* buffer, unsigned size) {
+unsigned PlatformCalls::GetModuleFileName(char* buffer, unsigned size) {
     if (s_->Fails("GetModuleFileName")) return 0;
     const std::string& name = s_->moduleFile;
     if (!buffer || size == 0) {
@@ -85,7 +85,7 @@ unsigned Machine::GetModuleFileName(char* buffer, unsigned size) {
     return static_cast<unsigned>(name.size());
 }
 
-bool Machine::GetModuleHandle(const char* name) {
+bool PlatformCalls::GetModuleHandle(const char* name) {
     if (s_->Fails("GetModuleHandle")) return false;
     std::string wanted = ModuleName(Str(name));
     if (s_->modules.count(wanted) || wanted == Upper(LeafName(s_->moduleFile))) return true;
@@ -93,7 +93,7 @@ bool Machine::GetModuleHandle(const char* name) {
     return false;
 }
 
-os::LibraryHandle Machine::LoadLibrary(const char* path) {
+os::LibraryHandle PlatformCalls::LoadLibrary(const char* path) {
     if (s_->Fails("LoadLibrary")) return 0;
     std::string p = Str(path);
     std::string host = s_->Resolve(p);
@@ -111,7 +111,7 @@ os::LibraryHandle Machine::LoadLibrary(const char* path) {
     return h;
 }
 
-os::EntryPoint Machine::GetProcAddress(os::LibraryHandle library, const char* name) {
+os::EntryPoint PlatformCalls::GetProcAddress(os::LibraryHandle library, const char* name) {
     if (s_->Fails("GetProcAddress")) return 0;
     auto lib = s_->libraries.find(library);
     if (lib == s_->libraries.end()) {
@@ -132,7 +132,7 @@ os::EntryPoint Machine::GetProcAddress(os::LibraryHandle library, const char* na
     return 0;
 }
 
-std::int32_t Machine::CallEntryPoint(os::EntryPoint entry) {
+std::int32_t PlatformCalls::CallEntryPoint(os::EntryPoint entry) {
     if (s_->Fails("CallEntryPoint")) return static_cast<std::int32_t>(s_->lastError);
     auto it = s_->entries.find(entry);
     // Calling an entry point of a library already freed (or none at all)
@@ -145,11 +145,11 @@ std::int32_t Machine::CallEntryPoint(os::EntryPoint entry) {
     Component c = s_->components[e.component];
     s_->entryCalls.push_back(c.path + (e.registers ? "!DllRegisterServer" : "!DllUnregisterServer"));
     ComponentEffect effect = e.registers ? c.registerEffect : c.unregisterEffect;
-    if (effect) effect(*this);
+    if (effect) effect(TheMachine());
     return e.registers ? c.registerStatus : c.unregisterStatus;
 }
 
-bool Machine::FreeLibrary(os::LibraryHandle library) {
+bool PlatformCalls::FreeLibrary(os::LibraryHandle library) {
     if (s_->Fails("FreeLibrary")) return false;
     if (!s_->libraries.erase(library)) {
         s_->lastError = ERROR_INVALID_HANDLE;
@@ -158,7 +158,7 @@ bool Machine::FreeLibrary(os::LibraryHandle library) {
     return true;
 }
 
-void Machine::Sleep(std::uint32_t milliseconds) {
+void PlatformCalls::Sleep(std::uint32_t milliseconds) {
     if (s_->Fails("Sleep")) return;
     s_->sleeps.push_back(milliseconds);
     s_->clock += milliseconds;
@@ -166,7 +166,7 @@ void Machine::Sleep(std::uint32_t milliseconds) {
 
 // ---- Version resources ------------------------------------------------------------
 
-std::uint32_t Machine::GetFileVersionInfoSize(const char* path) {
+std::uint32_t PlatformCalls::GetFileVersionInfoSize(const char* path) {
     if (s_->Fails("GetFileVersionInfoSize")) return 0;
     Bytes bytes;
     if (!ReadWholeFile(*s_, Str(path), bytes)) {
@@ -181,7 +181,7 @@ std::uint32_t Machine::GetFileVersionInfoSize(const char* path) {
     return VersionBlobSize;
 }
 
-bool Machine::GetFileVersionInfo(const char* path, std::uint32_t size, void* data) {
+bool PlatformCalls::GetFileVersionInfo(const char* path, std::uint32_t size, void* data) {
     if (s_->Fails("GetFileVersionInfo")) return false;
     Bytes bytes;
     if (!ReadWholeFile(*s_, Str(path), bytes)) return false;
@@ -202,8 +202,8 @@ bool Machine::GetFileVersionInfo(const char* path, std::uint32_t size, void* dat
     return true;
 }
 
-bool Machine::QueryFileVersion(const void* data, std::uint32_t* versionMS,
-                               std::uint32_t* versionLS) {
+bool PlatformCalls::QueryFileVersion(const void* data, std::uint32_t* versionMS,
+                                     std::uint32_t* versionLS) {
     if (s_->Fails("QueryFileVersion")) return false;
     const std::uint8_t* in = static_cast<const std::uint8_t*>(data);
     if (!in || Get32(in) != VersionBlobTag) {
@@ -217,7 +217,7 @@ bool Machine::QueryFileVersion(const void* data, std::uint32_t* versionMS,
 
 // ---- SZDD expansion ------------------------------------------------------------------
 
-int Machine::LZOpenFile(const char* path, int mode) {
+int PlatformCalls::LZOpenFile(const char* path, int mode) {
     if (s_->Fails("LZOpenFile")) return LZERROR_BADINHANDLE;
     bool create = (mode & os::OF_CREATE) != 0;
     os::FileHandle f =
@@ -231,7 +231,7 @@ int Machine::LZOpenFile(const char* path, int mode) {
     return handle;
 }
 
-long Machine::LZCopy(int source, int target) {
+long PlatformCalls::LZCopy(int source, int target) {
     if (s_->Fails("LZCopy")) return LZERROR_READ;
     auto in = s_->lzHandles.find(source);
     if (in == s_->lzHandles.end()) return LZERROR_BADINHANDLE;
@@ -278,7 +278,7 @@ long Machine::LZCopy(int source, int target) {
     return total;
 }
 
-void Machine::LZClose(int handle) {
+void PlatformCalls::LZClose(int handle) {
     if (s_->Fails("LZClose")) return;
     auto it = s_->lzHandles.find(handle);
     if (it == s_->lzHandles.end()) return;
@@ -288,18 +288,18 @@ void Machine::LZClose(int handle) {
 
 // ---- Completion ------------------------------------------------------------------------
 
-void Machine::ShellExecute(const char* file, const char* parameters, const char* directory,
-                           int show) {
+void PlatformCalls::ShellExecute(const char* file, const char* parameters, const char* directory,
+                                 int show) {
     if (s_->Fails("ShellExecute")) return;
     s_->shellExecutes.push_back(ShellExecuteCall{Str(file), Str(parameters), Str(directory), show});
 }
 
-void Machine::WinHelp(const char* path, unsigned command, std::uint32_t data) {
+void PlatformCalls::WinHelp(const char* path, unsigned command, std::uint32_t data) {
     if (s_->Fails("WinHelp")) return;
     s_->winHelps.push_back(WinHelpCall{Str(path), command, data});
 }
 
-void Machine::ExitWindowsEx(unsigned flags) {
+void PlatformCalls::ExitWindowsEx(unsigned flags) {
     if (s_->Fails("ExitWindowsEx")) return;
     s_->exitWindows = true;
     s_->exitWindowsFlags = flags;

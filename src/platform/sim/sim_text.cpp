@@ -36,14 +36,14 @@ void Machine::SetCodePage(unsigned codePage) {
 
 unsigned Machine::CodePage() const { return s_->codePage; }
 
-bool Machine::IsDBCSLeadByte(unsigned char byte) {
+bool PlatformCalls::IsDBCSLeadByte(unsigned char byte) {
     s_->Count("IsDBCSLeadByte");
     return LeadByteOf(s_->codePage, byte);
 }
 
 // A two-byte character is compared as it stands: its trail byte may lie in
 // the range of the ASCII letters and is no letter itself.
-int Machine::CompareTextNoCase(const char* a, const char* b) {
+int PlatformCalls::CompareTextNoCase(const char* a, const char* b) {
     s_->Count("CompareTextNoCase");
     const unsigned page = s_->codePage;
     const unsigned char* x = reinterpret_cast<const unsigned char*>(a);

@@ -17,7 +17,7 @@ bool IsQuestion(unsigned type) {
 }
 
 // The innermost open dialog that has a Cancel button.
-Dialog* CancelDialog(Machine::State& s) {
+Dialog* CancelDialog(State& s) {
     for (auto it = s.dialogs.rbegin(); it != s.dialogs.rend(); ++it) {
         if ((*it)->items.count(CancelItem)) return it->get();
     }
@@ -26,7 +26,8 @@ Dialog* CancelDialog(Machine::State& s) {
 
 }  // namespace
 
-int Machine::MessageBox(os::Window owner, const char* text, const char* caption, unsigned type) {
+int PlatformCalls::MessageBox(os::Window owner, const char* text, const char* caption,
+                              unsigned type) {
     if (s_->Fails("MessageBox")) return 0;
     Box box;
     box.caption = caption ? Str(caption) : std::string("Error");
@@ -52,22 +53,22 @@ int Machine::MessageBox(os::Window owner, const char* text, const char* caption,
     return box.answer;
 }
 
-void Machine::MessageBeep(unsigned type) {
+void PlatformCalls::MessageBeep(unsigned type) {
     if (s_->Fails("MessageBeep")) return;
     s_->beeps.push_back(type);
 }
 
-void Machine::SetWaitCursor() {
+void PlatformCalls::SetWaitCursor() {
     if (s_->Fails("SetWaitCursor")) return;
     s_->waitCursor = true;
 }
 
-void Machine::PeekMessage() {
+void PlatformCalls::PeekMessage() {
     if (s_->Fails("PeekMessage")) return;
     ++s_->polls;
 }
 
-short Machine::GetAsyncKeyState(int key) {
+short PlatformCalls::GetAsyncKeyState(int key) {
     if (s_->Fails("GetAsyncKeyState")) return 0;
     const short down = static_cast<short>(0x8000);
     if (key == os::VK_ESCAPE && s_->escapeAt.count(s_->polls)) return down;
@@ -77,7 +78,7 @@ short Machine::GetAsyncKeyState(int key) {
     return 0;
 }
 
-bool Machine::GetCursorPos(os::Point* point) {
+bool PlatformCalls::GetCursorPos(os::Point* point) {
     if (s_->Fails("GetCursorPos")) return false;
     os::Point p{0, 0};
     Dialog* d = CancelDialog(*s_);
@@ -93,7 +94,7 @@ bool Machine::GetCursorPos(os::Point* point) {
     return true;
 }
 
-os::DeviceContext Machine::BeginPaint(os::Window window) {
+os::DeviceContext PlatformCalls::BeginPaint(os::Window window) {
     if (s_->Fails("BeginPaint")) return 0;
     if (!window) return 0;
     os::DeviceContext dc = s_->nextHandle++;
@@ -101,26 +102,26 @@ os::DeviceContext Machine::BeginPaint(os::Window window) {
     return dc;
 }
 
-void Machine::EndPaint(os::Window, os::DeviceContext dc) {
+void PlatformCalls::EndPaint(os::Window, os::DeviceContext dc) {
     if (s_->Fails("EndPaint")) return;
     s_->dcs.erase(dc);
 }
 
 // Any window, or none (the screen), gives a context.
-os::DeviceContext Machine::GetDC(os::Window) {
+os::DeviceContext PlatformCalls::GetDC(os::Window) {
     if (s_->Fails("GetDC")) return 0;
     os::DeviceContext dc = s_->nextHandle++;
     s_->dcs.insert(dc);
     return dc;
 }
 
-void Machine::ReleaseDC(os::Window, os::DeviceContext dc) {
+void PlatformCalls::ReleaseDC(os::Window, os::DeviceContext dc) {
     if (s_->Fails("ReleaseDC")) return;
     s_->dcs.erase(dc);
 }
 
-void Machine::PaintProgress(os::DeviceContext dc, const os::Rect& filled, const os::Rect& text,
-                            const char* percent) {
+void PlatformCalls::PaintProgress(os::DeviceContext dc, const os::Rect& filled,
+                                  const os::Rect& text, const char* percent) {
     if (s_->Fails("PaintProgress")) return;
     // Painting into a device context that is not held draws nothing.
     if (!s_->dcs.count(dc)) return;

@@ -8,12 +8,14 @@
 #include <memory>
 #include <set>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "platform/sim/machine.h"
 
 namespace sim {
+
+// The machine's whole state (below), by its short name here.
+using State = PlatformCalls::State;
 
 // Case-insensitive helpers (ASCII, as the Windows names the tests use).
 std::string Upper(const std::string& text);
@@ -31,6 +33,9 @@ std::string ShortName(const std::string& component);
 bool IsShortName(const std::string& component);
 // Case-insensitive match of a name against a pattern with * and ?.
 bool MatchPattern(const std::string& pattern, const std::string& name);
+// The names in a host directory, without "." and "..", sorted by their
+// upper-case forms (sim_names.cpp).
+std::vector<std::string> HostEntries(const std::string& hostDir);
 
 // The free space a drive reports stays what the test set; what the run writes
 // is counted against it, so that a write that does not fit fails as on a full
@@ -48,39 +53,19 @@ struct Drive {
     std::uint32_t bytesPerSector = 512;
 };
 
-// The names of the sandbox's host directories by upper-case form, for the
-// case-insensitive lookup of one name (sim_name_cache.cpp). A directory is
-// read when first looked into and kept current by change notifications.
-class NameCache {
+// A faster way than reading the directory to find a name in a host
+// directory of the sandbox. The machine the tests use has none; the
+// benchmarks give theirs one (UseNameCache, name_cache.h).
+class NameIndex {
 public:
-    NameCache() = default;
-    NameCache(const NameCache&) = delete;
-    NameCache& operator=(const NameCache&) = delete;
-    ~NameCache();
+    virtual ~NameIndex() = default;
     // The host path of `name` in the host directory `dir`, found without
     // regard to case, also by its 8.3 form; "" when there is none.
-    std::string Find(const std::string& dir, const std::string& name);
-    // The same by reading the directory, without the cache.
-    static std::string Scan(const std::string& dir, const std::string& name);
-
-private:
-    struct Dir {
-        std::unordered_map<std::string, std::string> byUpper;  // upper-case -> stored name
-        std::unordered_map<std::string, int> shortForms;  // 8.3 form of a long name -> count
-        bool clash = false;  // two names of one upper-case form: read the directory
-    };
-    bool Sync();
-    Dir* Load(const std::string& dir);
-    void Drop(int watch);
-    void Clear();
-    static void Add(Dir& d, const std::string& name);
-    static void Remove(Dir& d, const std::string& name);
-
-    int fd_ = -1;
-    int owner_ = 0;  // the process that made fd_
-    std::unordered_map<std::string, Dir> dirs_;  // by host path
-    std::unordered_map<int, std::string> watches_;  // watch -> host path
+    virtual std::string Find(const std::string& dir, const std::string& name) = 0;
 };
+// The same by reading the directory: an entry of that exact name, else the
+// first whose upper-case form matches, else the first whose 8.3 form does.
+std::string ScanForName(const std::string& dir, const std::string& name);
 
 struct FileMeta {
     std::uint32_t attributes = 0;  // without FILE_ATTRIBUTE_DIRECTORY
@@ -209,7 +194,7 @@ struct Failure {
     std::uint32_t error;
 };
 
-struct Machine::State {
+struct PlatformCalls::State {
     // System
     os::VersionInfo version{4, 0, 1381, os::VER_PLATFORM_WIN32_NT};
     std::string windowsDir = "C:\\WINDOWS";
@@ -248,7 +233,7 @@ struct Machine::State {
 
     // Filesystem
     std::string sandbox;  // host directory holding one directory per drive letter
-    mutable NameCache names;  // lookups of names in the sandbox
+    std::unique_ptr<NameIndex> names;  // null: lookups read the directory
     std::map<char, Drive> drives;
     std::map<std::string, FileMeta> meta;  // PathKey -> attributes and times
     std::set<std::string> locked;          // PathKey
@@ -316,6 +301,7 @@ struct Machine::State {
     std::set<int> mouseElsewhereAt;
     std::set<os::DeviceContext> dcs;
 
+    bool IsNT() const { return version.PlatformId == os::VER_PLATFORM_WIN32_NT; }
     // Returns true when this call of `name` is to fail; counts the call and
     // leaves the error for GetLastError.
     bool Fails(const char* name);
@@ -328,6 +314,9 @@ struct Machine::State {
     Dialog* TopDialog() { return dialogs.empty() ? nullptr : dialogs.back().get(); }
 
     // Filesystem helpers (sim_paths.cpp).
+    std::string FindName(const std::string& hostDir, const std::string& name) const {
+        return names ? names->Find(hostDir, name) : ScanForName(hostDir, name);
+    }
     std::string Absolute(const std::string& windowsPath) const;  // relative to currentDir
     bool DriveKnown(const std::string& windowsPath) const;
     // The host path of an existing Windows path, "" when missing.
@@ -335,6 +324,8 @@ struct Machine::State {
     // The host path a new entry of this Windows path gets: parent resolved,
     // leaf as given; "" when the parent is missing.
     std::string ResolveNew(const std::string& windowsPath) const;
+    // The exact-case Windows path as stored ("" when missing).
+    std::string StoredName(const std::string& windowsPath) const;
     bool HostIsDirectory(const std::string& hostPath) const;
     std::uint64_t HostFileSize(const std::string& hostPath) const;
     FileMeta& MetaFor(const std::string& windowsPath, bool directory);
@@ -359,11 +350,11 @@ struct Machine::State {
 
 // Handle-based file operations without call counting or injection, for the
 // calls built on them (LZ expansion) (sim_files.cpp).
-os::FileHandle OpenSimFile(Machine::State& s, const std::string& path, bool read, bool write,
+os::FileHandle OpenSimFile(State& s, const std::string& path, bool read, bool write,
                            std::uint32_t share, std::uint32_t disposition,
                            std::uint32_t createAttributes);
-long ReadSimFile(Machine::State& s, os::FileHandle file, void* buffer, long count);
-long WriteSimFile(Machine::State& s, os::FileHandle file, const void* buffer, long count);
-bool CloseSimFile(Machine::State& s, os::FileHandle file);
+long ReadSimFile(State& s, os::FileHandle file, void* buffer, long count);
+long WriteSimFile(State& s, os::FileHandle file, const void* buffer, long count);
+bool CloseSimFile(State& s, os::FileHandle file);
 
 }  // namespace sim
