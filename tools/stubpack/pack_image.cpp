@@ -1,6 +1,7 @@
 // The packed image: the first section's bytes move, compressed, into the
 // last section (.unpack), and the first section keeps only its place in
 // memory, which the loader fills with zeros and the start-up code fills in.
+#include <algorithm>
 #include <cstring>
 
 #include "stubpack/stubpack.h"
@@ -111,7 +112,7 @@ Bytes PackImage(const Bytes& image, std::string& error) {
     const std::size_t sizeAt = last.contents.size();
     last.contents.resize(sizeAt + 4 + stream.size());
     Put32(last.contents, sizeAt, static_cast<std::uint32_t>(packed.size()));
-    std::memcpy(&last.contents[sizeAt + 4], stream.data(), stream.size());
+    std::copy(stream.begin(), stream.end(), last.contents.begin() + static_cast<std::ptrdiff_t>(sizeAt + 4));
     last.virtualSize = static_cast<std::uint32_t>(last.contents.size());
 
     // Fewer section headers may fit the headers into fewer file blocks.
