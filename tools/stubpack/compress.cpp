@@ -79,6 +79,9 @@ struct Step {
 };
 
 constexpr unsigned MaxCandidates = 8192;
+// Longer matches are cut into several: a long run of one byte would
+// otherwise be offered at every length from every position.
+constexpr std::size_t MaxLength = 1024;
 
 }  // namespace
 
@@ -90,7 +93,7 @@ Bytes Compress(const Bytes& original) {
     std::vector<std::int32_t> head(65536, -1), previous(n, -1);
     auto matchLength = [&](std::size_t at, std::size_t back) {
         std::size_t length = 0;
-        while (at + length < n && data[at + length] == data[back + length]) ++length;
+        while (at + length < n && length < MaxLength && data[at + length] == data[back + length]) ++length;
         return length;
     };
     auto offer = [&](std::size_t to, std::uint32_t bits, std::size_t from, std::uint32_t distance,
@@ -114,6 +117,7 @@ Bytes Compress(const Bytes& original) {
             unsigned tried = 0;
             for (std::int32_t j = head[key]; j >= 0 && tried < MaxCandidates && longest < n - i;
                  j = previous[static_cast<std::size_t>(j)], ++tried) {
+                if (longest == MaxLength) break;
                 std::size_t length = matchLength(i, static_cast<std::size_t>(j));
                 if (length <= longest) continue;
                 auto distance = static_cast<std::uint32_t>(i - static_cast<std::size_t>(j));
