@@ -71,8 +71,9 @@ Bytes PackImage(const Bytes& image, std::string& error) {
                         Get32(image, at + 20), Get32(image, at + 36), {}};
         if (section.rawSize && (section.rawAt > image.size() || section.rawSize > image.size() - section.rawAt))
             return fail("a section lies outside the file");
-        section.contents.assign(image.begin() + section.rawAt,
-                                image.begin() + section.rawAt + std::min(section.rawSize, section.virtualSize));
+        if (section.rawSize)
+            section.contents.assign(image.begin() + section.rawAt,
+                                    image.begin() + section.rawAt + std::min(section.rawSize, section.virtualSize));
         sections.push_back(std::move(section));
     }
     Section& code = sections.front();
