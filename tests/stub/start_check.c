@@ -14,23 +14,24 @@
 typedef unsigned char u8;
 typedef unsigned int u32;
 
-static long Call(long number, long a, long b, long c, long d, long e, long f) {
+/* A Linux system call; a sixth argument, where there is one, is zero. */
+static long Call(long number, long a, long b, long c, long d, long e) {
     long result;
-    __asm__ volatile("push %%ebp\n\tmov %7, %%ebp\n\tint $0x80\n\tpop %%ebp"
+    __asm__ volatile("push %%ebp\n\txor %%ebp, %%ebp\n\tint $0x80\n\tpop %%ebp"
                      : "=a"(result)
-                     : "a"(number), "b"(a), "c"(b), "d"(c), "S"(d), "D"(e), "m"(f)
+                     : "a"(number), "b"(a), "c"(b), "d"(c), "S"(d), "D"(e)
                      : "memory");
     return result;
 }
 
 static void Exit(int code) {
-    for (;;) Call(1, code, 0, 0, 0, 0, 0);
+    for (;;) Call(1, code, 0, 0, 0, 0);
 }
 
 static void Say(const char* text) {
     long n = 0;
     while (text[n]) ++n;
-    Call(4, 2, (long)text, n, 0, 0, 0);
+    Call(4, 2, (long)text, n, 0, 0);
 }
 
 static void Fail(int code, const char* text) {
@@ -44,17 +45,17 @@ enum { MaxFile = 1 << 20 };
 static u8 stored[MaxFile], linked[MaxFile];
 
 static u32 ReadFile(const char* path, u8* into) {
-    long fd = Call(5, (long)path, 0, 0, 0, 0, 0);
+    long fd = Call(5, (long)path, 0, 0, 0, 0);
     if (fd < 0) Fail(2, "cannot open an image");
     u32 size = 0;
     for (;;) {
-        long n = Call(3, fd, (long)(into + size), MaxFile - size, 0, 0, 0);
+        long n = Call(3, fd, (long)(into + size), MaxFile - size, 0, 0);
         if (n < 0) Fail(2, "cannot read an image");
         if (n == 0) break;
         size += (u32)n;
         if (size == MaxFile) Fail(2, "an image is too large");
     }
-    Call(6, fd, 0, 0, 0, 0, 0);
+    Call(6, fd, 0, 0, 0, 0);
     return size;
 }
 
@@ -101,7 +102,7 @@ void _start_c(long* stack) {
     if (Get32(l.file + l.table + 16) < codeSize) Fail(2, "the linked code is not all in the file");
     /* Laid out as a loader does: zeros, then each section's bytes. */
     u32 imageSize = Get32(s.file + s.optional + 56);
-    long at = Call(192, (long)Base, imageSize, 7, 0x32, -1, 0); /* mmap2: rwx, private, anonymous, fixed */
+    long at = Call(192, (long)Base, imageSize, 7, 0x32, -1); /* mmap2: rwx, private, anonymous, fixed */
     if (at != (long)Base) Fail(2, "cannot map the image at its base");
     for (u32 n = 0; n < s.count; ++n) {
         const u8* h = s.file + s.table + 40 * n;
