@@ -57,11 +57,16 @@ __attribute__((always_inline)) inline void Expand(const std::uint8_t* in, std::u
             *o++ = *reader.in++;
             continue;
         }
-        if (!reader.Bit()) {
-            std::uint32_t high = reader.Number() - 2;
-            distance = (high << 8 | *reader.in++) + 1;
+        // A new distance's number comes first, then its low byte; one place
+        // reads both numbers, which keeps the start-up code short.
+        bool newDistance = !reader.Bit();
+        std::uint32_t length;
+        for (;;) {
+            length = reader.Number();
+            if (!newDistance) break;
+            newDistance = false;
+            distance = ((length - 2) << 8 | *reader.in++) + 1;
         }
-        std::uint32_t length = reader.Number();
         const std::uint8_t* from = o - distance;
         while (length--) *o++ = *from++;
     }
