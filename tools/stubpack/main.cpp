@@ -1,4 +1,6 @@
 // stubpack <linked setup.exe> <packed setup.exe>
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -28,5 +30,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "stubpack: cannot write %s\n", argv[2]);
         return 1;
     }
+    out.close();
+    // The stored program keeps the linked one's permissions (executable).
+    struct stat linked;
+    if (::stat(argv[1], &linked) == 0) ::chmod(argv[2], linked.st_mode & 07777);
     return 0;
 }
