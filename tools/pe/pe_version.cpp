@@ -6,6 +6,8 @@
 
 #include <cstring>
 
+#include "pe/le_bytes.h"
+
 namespace pe {
 
 namespace {
@@ -106,15 +108,6 @@ bool ParseVersionInfo(const View& v, std::size_t offset, std::size_t length,
     std::uint32_t signature = 0;
     if (!v.U32(value, signature) || signature != FixedFileInfoSignature) return false;
     return v.U32(value + 8, ms) && v.U32(value + 12, ls);
-}
-
-void Put16(std::vector<std::uint8_t>& b, std::size_t at, std::uint16_t x) {
-    b[at] = static_cast<std::uint8_t>(x);
-    b[at + 1] = static_cast<std::uint8_t>(x >> 8);
-}
-
-void Put32(std::vector<std::uint8_t>& b, std::size_t at, std::uint32_t x) {
-    for (int i = 0; i < 4; ++i) b[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(x >> (8 * i));
 }
 
 }  // namespace

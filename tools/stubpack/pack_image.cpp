@@ -4,9 +4,15 @@
 #include <algorithm>
 #include <cstring>
 
+#include "pe/le_bytes.h"
 #include "stubpack/stubpack.h"
 
 namespace stubpack {
+
+using pe::Get16;
+using pe::Get32;
+using pe::Put16;
+using pe::Put32;
 
 namespace {
 
@@ -17,20 +23,6 @@ constexpr std::uint32_t Executable = 0x20000000;
 constexpr std::uint32_t Readable = 0x40000000;
 constexpr std::uint32_t Writable = 0x80000000;
 
-std::uint32_t Get32(const Bytes& b, std::size_t at) {
-    return static_cast<std::uint32_t>(b[at]) | static_cast<std::uint32_t>(b[at + 1]) << 8 |
-           static_cast<std::uint32_t>(b[at + 2]) << 16 | static_cast<std::uint32_t>(b[at + 3]) << 24;
-}
-std::uint16_t Get16(const Bytes& b, std::size_t at) {
-    return static_cast<std::uint16_t>(b[at] | b[at + 1] << 8);
-}
-void Put32(Bytes& b, std::size_t at, std::uint32_t value) {
-    for (int k = 0; k < 4; ++k) b[at + static_cast<std::size_t>(k)] = static_cast<std::uint8_t>(value >> (8 * k));
-}
-void Put16(Bytes& b, std::size_t at, std::uint16_t value) {
-    b[at] = static_cast<std::uint8_t>(value);
-    b[at + 1] = static_cast<std::uint8_t>(value >> 8);
-}
 std::uint32_t RoundUp(std::uint32_t value, std::uint32_t to) { return (value + to - 1) / to * to; }
 
 struct Section {
