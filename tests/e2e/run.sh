@@ -162,14 +162,16 @@ reg_default() {
   WINEPREFIX="$1" wine reg query "$2" /ve 2>/dev/null | tr -d '\r' |
     awk -F '    ' '$2 == "(Default)" { print $3 " " $4 }'
 }
-# wait_gone PREFIX PATH: waits up to 30 s for the self-removal batch to take
-# PATH, then ends every Wine process of the prefix.
+# wait_gone PREFIX PATH [SECONDS]: waits up to 30 s for the self-removal
+# batch to take PATH, then SECONDS more (none by default) for the batch to
+# finish, then ends every Wine process of the prefix.
 wait_gone() {
   local waited=0
   while [ -e "$2" ] && [ $waited -lt 300 ]; do
     sleep 0.1
     waited=$((waited + 1))
   done
+  sleep "${3:-0}"
   WINEPREFIX="$1" wineserver -k 2>/dev/null
   WINEPREFIX="$1" wineserver -w 2>/dev/null
 }
@@ -446,14 +448,7 @@ box|E2E Uninstall - Message|Uninstallation is finished.|OK
 exit|0
 T
   # The batch file removes the uninstaller and the directory after the exit.
-  local waited=0
-  while [ -e "$dest" ] && [ $waited -lt 300 ]; do
-    sleep 0.1
-    waited=$((waited + 1))
-  done
-  sleep 1
-  WINEPREFIX="$p" wineserver -k 2>/dev/null
-  WINEPREFIX="$p" wineserver -w 2>/dev/null
+  wait_gone "$p" "$dest" 1
   check "the uninstaller and the destination directory are gone" test ! -e "$dest"
   check "the program group is gone" test ! -e "$menu"
   check "the program unregistered itself" no_key "$p" 'HKLM\Software\E2E Test Server'

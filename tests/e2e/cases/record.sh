@@ -63,14 +63,7 @@ record_uninstall() {
   printf 'run C:\\Rec Demo\\UNINST.EXE\ntimeout 60\nbox Yes\nbox OK\n' >"$work/$2.script"
   drive "$1" "$2" keep
   check "$2 ends with exit code 0" grep -q '^exit|0' "$work/$2.out"
-  local waited=0
-  while [ -e "$1/drive_c/Rec Demo/UNINST.EXE" ] && [ $waited -lt 300 ]; do
-    sleep 0.1
-    waited=$((waited + 1))
-  done
-  sleep 1
-  WINEPREFIX="$1" wineserver -k 2>/dev/null
-  WINEPREFIX="$1" wineserver -w 2>/dev/null
+  wait_gone "$1" "$1/drive_c/Rec Demo/UNINST.EXE" 1
 }
 
 # Seeds what a user has before: files in the destination, a directory of
